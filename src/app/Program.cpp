@@ -1,0 +1,99 @@
+#include "app/Program.h"
+
+#include "app/SharedValues.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QMessageBox>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace orv::app {
+
+namespace {
+std::function<void(const QString&)> messageHandler;
+std::function<void()> endHandler;
+QString folderOverride;
+}  // namespace
+
+QString ApplicationTitle() { return QStringLiteral("Orvanta"); }
+
+QString ProgramFolder() {
+    return folderOverride.isEmpty() ? QCoreApplication::applicationDirPath() : folderOverride;
+}
+
+QString AppDatabasePath() { return ProgramFolder() + QStringLiteral("/orvbase.mdb"); }
+
+bool OpenAppDatabase() {
+    auto db =
+        data::Database::Open(AppDatabasePath(), QString::fromLatin1(data::kDatabasePassphrase),
+                             data::Database::Mode::ReadOnly);
+    if (!db) {
+        ShowMessage(QStringLiteral("unexpected error"));
+        return false;
+    }
+    AppDatabase = std::move(db);
+    return true;
+}
+
+void ShowMessage(const QString& text) {
+    if (messageHandler) {
+        messageHandler(text);
+        return;
+    }
+    QMessageBox box(QMessageBox::NoIcon, ApplicationTitle(), text, QMessageBox::Ok);
+    box.exec();
+}
+
+void EndProgram() {
+    if (endHandler) {
+        endHandler();
+        return;
+    }
+    std::fflush(nullptr);
+    std::_Exit(0);
+}
+
+void SetMessageHandlerForTesting(std::function<void(const QString&)> handler) {
+    messageHandler = std::move(handler);
+}
+
+void SetEndProgramHandlerForTesting(std::function<void()> handler) {
+    endHandler = std::move(handler);
+}
+
+void SetProgramFolderForTesting(const QString& folder) { folderOverride = folder; }
+
+QString SingleInstanceLockPath(const QString& display) {
+    QString dir = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (dir.isEmpty() || !QDir(dir).exists()) dir = QDir::tempPath();
+    QString safeDisplay = display;
+    for (QChar& c : safeDisplay) {
+        if (!c.isLetterOrNumber() && c != QLatin1Char('.')) c = QLatin1Char('_');
+    }
+    return QStringLiteral("%1/orvanta-%2-%3.lock").arg(dir).arg(getuid()).arg(safeDisplay);
+}
+
+bool ClaimSingleInstance() {
+    // An advisory lock on a per-user, per-display file: the kernel drops it
+    // when the process ends, however it ends, so a crash never leaves a
+    // stale lock behind.
+    QString display = qEnvironmentVariable("DISPLAY");
+    if (display.isEmpty()) display = qEnvironmentVariable("WAYLAND_DISPLAY");
+    const QByteArray path = QFile::encodeName(SingleInstanceLockPath(display));
+    const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) return true;  // no place for a lock: do not keep the user out
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return false;
+    }
+    return true;  // the descriptor stays open for the life of the process
+}
+
+}  // namespace orv::app

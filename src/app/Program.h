@@ -1,0 +1,44 @@
+// Program-wide services: opening the reference database, message boxes,
+// ending the program, and the single-instance guard.
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+namespace orv::app {
+
+// The title of every message box and window of the program.
+QString ApplicationTitle();
+
+// The folder the program runs from, as Qt reports it (no trailing separator
+// except for the root).
+QString ProgramFolder();
+// ProgramFolder() + "/orvbase.mdb".
+QString AppDatabasePath();
+
+// Opens the reference database into AppDatabase, releasing what it held.
+// On failure shows "unexpected error", leaves AppDatabase as it was and
+// answers false.
+bool OpenAppDatabase();
+
+// A modal message box with the text, an OK button and the program's title.
+void ShowMessage(const QString& text);
+
+// Ends the program at once: no window gets a further notification and
+// nothing is saved.
+void EndProgram();
+
+// Tests replace the two user-visible effects above with their own.
+void SetMessageHandlerForTesting(std::function<void(const QString&)> handler);
+void SetEndProgramHandlerForTesting(std::function<void()> handler);
+// Tests point the program folder elsewhere (empty text: the real one).
+void SetProgramFolderForTesting(const QString& folder);
+
+// Claims the single-instance lock for this user and display. Answers false
+// when another instance holds it. The lock lasts as long as the process.
+bool ClaimSingleInstance();
+// The lock file name for a user and display, for tests.
+QString SingleInstanceLockPath(const QString& display);
+
+}  // namespace orv::app

@@ -1,0 +1,154 @@
+#include "data/TextRules.h"
+
+#include <unicode/uchar.h>
+#include <unicode/ucol.h>
+#include <unicode/utf8.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace orv::data {
+
+char32_t FoldCase(char32_t c) {
+    return static_cast<char32_t>(u_foldCase(static_cast<UChar32>(c), U_FOLD_CASE_DEFAULT));
+}
+
+std::u32string FoldedCodePoints(std::string_view utf8) {
+    std::u32string out;
+    out.reserve(utf8.size());
+    const auto* s = reinterpret_cast<const uint8_t*>(utf8.data());
+    const auto length = static_cast<int32_t>(utf8.size());
+    int32_t i = 0;
+    while (i < length) {
+        UChar32 c;
+        U8_NEXT(s, i, length, c);
+        out.push_back(c < 0 ? U'\uFFFD' : FoldCase(static_cast<char32_t>(c)));
+    }
+    return out;
+}
+
+bool LikePattern::Item::MatchesOne(char32_t c) const {
+    switch (kind) {
+        case Literal:
+            return c == ch;
+        case AnyOne:
+            return true;
+        case Digit:
+            return c >= U'0' && c <= U'9';
+        case Set: {
+            const bool inSet = std::any_of(ranges.begin(), ranges.end(), [c](const auto& r) {
+                return c >= r.first && c <= r.second;
+            });
+            return inSet != negated;
+        }
+        case AnyRun:
+            break;
+    }
+    return false;
+}
+
+bool LikePattern::Compile(std::string_view utf8Pattern, LikePattern& out, std::string& error) {
+    const std::u32string p = FoldedCodePoints(utf8Pattern);
+    std::vector<Item> items;
+    for (size_t i = 0; i < p.size(); ++i) {
+        const char32_t c = p[i];
+        if (c == U'*') {
+            // Consecutive stars mean the same as one.
+            if (items.empty() || items.back().kind != Item::AnyRun)
+                items.emplace_back(Item::AnyRun);
+        } else if (c == U'?') {
+            items.emplace_back(Item::AnyOne);
+        } else if (c == U'#') {
+            items.emplace_back(Item::Digit);
+        } else if (c == U'[') {
+            const size_t close = p.find(U']', i + 1);
+            if (close == std::u32string::npos) {
+                error = "invalid pattern: '[' without ']'";
+                return false;
+            }
+            std::u32string_view body(p.data() + i + 1, close - i - 1);
+            i = close;
+            if (body.empty()) continue;  // "[]" stands for the empty string
+            Item set(Item::Set);
+            if (body.front() == U'!') {
+                set.negated = true;
+                body.remove_prefix(1);
+            }
+            for (size_t k = 0; k < body.size(); ++k) {
+                // A '-' between two characters makes a range; at either end
+                // it is itself.
+                if (k + 2 < body.size() && body[k + 1] == U'-') {
+                    if (body[k] > body[k + 2]) {
+                        error = "invalid pattern: descending range in '[...]'";
+                        return false;
+                    }
+                    set.ranges.emplace_back(body[k], body[k + 2]);
+                    k += 2;
+                } else {
+                    set.ranges.emplace_back(body[k], body[k]);
+                }
+            }
+            items.push_back(std::move(set));
+        } else {
+            items.emplace_back(Item::Literal, c);
+        }
+    }
+    out.items_ = std::move(items);
+    return true;
+}
+
+bool LikePattern::Matches(std::string_view utf8Value) const {
+    const std::u32string v = FoldedCodePoints(utf8Value);
+    // Only '*' matches a variable length, so remembering the last star and
+    // retrying from one character further is enough: O(|pattern| * |value|)
+    // at worst, never exponential.
+    size_t p = 0, i = 0;
+    size_t starP = std::u32string::npos, starI = 0;
+    const size_t m = items_.size();
+    while (i < v.size()) {
+        if (p < m && items_[p].kind == Item::AnyRun) {
+            starP = p++;
+            starI = i;
+        } else if (p < m && items_[p].MatchesOne(v[i])) {
+            ++p;
+            ++i;
+        } else if (starP != std::u32string::npos) {
+            p = starP + 1;
+            i = ++starI;
+        } else {
+            return false;
+        }
+    }
+    while (p < m && items_[p].kind == Item::AnyRun) ++p;
+    return p == m;
+}
+
+TextCollator::TextCollator() {
+    UErrorCode status = U_ZERO_ERROR;
+    collator_ = ucol_open("", &status);
+    if (U_FAILURE(status)) {
+        collator_ = nullptr;
+        return;
+    }
+    ucol_setStrength(collator_, UCOL_SECONDARY);
+}
+
+TextCollator::~TextCollator() {
+    if (collator_) ucol_close(collator_);
+}
+
+int TextCollator::Compare(std::string_view a, std::string_view b) const {
+    if (collator_) {
+        UErrorCode status = U_ZERO_ERROR;
+        const UCollationResult r =
+            ucol_strcollUTF8(collator_, a.data(), static_cast<int32_t>(a.size()), b.data(),
+                             static_cast<int32_t>(b.size()), &status);
+        if (U_SUCCESS(status) && r != UCOL_EQUAL) return r == UCOL_LESS ? -1 : 1;
+    }
+    // UTF-8 byte order is code point order.
+    const int c = std::memcmp(a.data(), b.data(), std::min(a.size(), b.size()));
+    if (c != 0) return c < 0 ? -1 : 1;
+    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+}
+
+}  // namespace orv::data
