@@ -1,0 +1,14 @@
+// What the program counts as one character of text: a user-perceived
+// character (an extended grapheme cluster, ICU's character boundaries). A
+// Siddham letter with its vowel sign, or a letter with virama, is one; a
+// surrogate pair is never split.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace orv::data {
+
+QStringList SplitCharacters(const QString& text);
+
+}  // namespace orv::data
