@@ -92,9 +92,11 @@ bool Recordset::MoveNext() {
 
 std::optional<QString> Recordset::Field(const QString& column) const {
     if (Eof()) return std::nullopt;
-    const qsizetype index = columns_.indexOf(column, Qt::CaseInsensitive);
-    if (index < 0) return std::nullopt;
-    return rows_[pos_][index];
+    // Column names compare without regard to case, as field names always have.
+    for (qsizetype i = 0; i < columns_.size(); ++i) {
+        if (columns_[i].compare(column, Qt::CaseInsensitive) == 0) return rows_[pos_][i];
+    }
+    return std::nullopt;
 }
 
 Database::~Database() {

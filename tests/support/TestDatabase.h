@@ -15,7 +15,7 @@ namespace orv::test {
 using Rows = QList<QStringList>;
 
 class TestDatabase {
-public:
+  public:
     // Tables not named get no rows.
     explicit TestDatabase(const std::map<QString, Rows>& tables = {});
 
@@ -31,7 +31,7 @@ public:
     // The repository's schema file.
     static QString SchemaPath();
 
-private:
+  private:
     QTemporaryDir dir_;
     QString error_;
 };
