@@ -51,10 +51,14 @@ class AppWindow : public QWidget {
 template <class W>
 class SharedWindow {
   public:
+    SharedWindow() : make_([] { return new W(); }) {}
+    // For a window kind whose instance is made with arguments.
+    explicit SharedWindow(std::function<W*()> make) : make_(std::move(make)) {}
+
     // The instance, made on first reference (not loaded yet).
     W& Get() {
         if (!window_) {
-            window_ = new W();
+            window_ = make_();
             window_->discard_ = [this] { Discard(); };
         }
         return *window_;
@@ -81,6 +85,7 @@ class SharedWindow {
             window->deleteLater();
         }
     }
+    std::function<W*()> make_;
     QPointer<W> window_;
 };
 

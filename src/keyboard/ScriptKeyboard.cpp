@@ -1,0 +1,379 @@
+#include "keyboard/ScriptKeyboard.h"
+
+#include "app/Program.h"
+#include "app/SharedValues.h"
+#include "app/Windows.h"
+#include "keyboard/Document.h"
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+
+namespace orv::keyboard {
+
+namespace {
+
+constexpr int kTwipsPerPixel = 15;
+constexpr int kClientWidthTwips = 10605;
+constexpr int kExpandedHeightTwips = 4000;
+constexpr int kCollapsedHeightTwips = 1215;
+
+int Px(int twips) { return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel; }
+
+QRect TwipRect(int left, int top, int width, int height) {
+    return {Px(left), Px(top), Px(width), Px(height)};
+}
+
+template <class W>
+W* Make(QWidget* parent, const QString& name, const QRect& geometry) {
+    auto* w = new W(parent);
+    w->setObjectName(name);
+    w->setGeometry(geometry);
+    return w;
+}
+
+}  // namespace
+
+void TransliterationBox::mousePressEvent(QMouseEvent* event) {
+    QLineEdit::mousePressEvent(event);
+    selectAll();
+}
+
+void TransliterationBox::keyReleaseEvent(QKeyEvent* event) {
+    QLineEdit::keyReleaseEvent(event);
+    if (!event->isAutoRepeat()) emit keyReleased(event->key(), event->modifiers());
+}
+
+ScriptKeyboard::ScriptKeyboard(const ScriptProfile& profile)
+    : app::AppWindow(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+      profile_(profile) {
+    setObjectName(profile.table == data::ScriptTable::Siddham ? QStringLiteral("frmSiddha")
+                                                              : QStringLiteral("frmLantsa"));
+    setWindowTitle(app::ApplicationTitle());
+    setFixedWidth(Px(kClientWidthTwips));
+    setFixedHeight(Px(profile.clientHeightTwips));
+
+    Label8 = Make<QLabel>(this, QStringLiteral("Label8"), TwipRect(165, 75, 1100, 300));
+    Label8->setText(QStringLiteral("Transliteration"));
+    Label8->adjustSize();
+    TextBox1 =
+        Make<TransliterationBox>(this, QStringLiteral("TextBox1"), TwipRect(135, 405, 1005, 375));
+    TextBox1->setFont(QFont(QStringLiteral("Arial Unicode MS"), 10));
+
+    for (int i = 0; i < kPageSize; ++i) {
+        const int left = 1320 + 720 * i;
+        CommandButton1[i] = Make<QPushButton>(this, QStringLiteral("CommandButton1_%1").arg(i),
+                                              TwipRect(left, 405, 600, 600));
+        Label7[i] = Make<QLabel>(this, QStringLiteral("Label7_%1").arg(i),
+                                 TwipRect(left - 60, 75, 720, 300));
+        Label7[i]->setAlignment(Qt::AlignCenter);
+        Label7[i]->setFont(QFont(QStringLiteral("Arial Unicode MS"), 8));
+        Label1[i] =
+            Make<QLabel>(this, QStringLiteral("Label1_%1").arg(i), TwipRect(left, 990, 600, 225));
+        Label1[i]->setAlignment(Qt::AlignCenter);
+        CommandButton1[i]->installEventFilter(this);
+        Label7[i]->installEventFilter(this);
+        connect(CommandButton1[i], &QPushButton::clicked, this,
+                [this, i] { CommitCandidate(i, ScriptFont, true); });
+    }
+    Label2 = Make<QLabel>(this, QStringLiteral("Label2"), TwipRect(9840, 960, 765, 255));
+    tiep2 = Make<QPushButton>(this, QStringLiteral("tiep2"), TwipRect(9915, 405, 300, 330));
+    tiep2->setText(QStringLiteral("<"));
+    tiep1 = Make<QPushButton>(this, QStringLiteral("tiep1"), TwipRect(10245, 405, 300, 330));
+    tiep1->setText(QStringLiteral(">"));
+    tiep1->setEnabled(false);
+    tiep2->setEnabled(false);
+    mmandButton2 =
+        Make<QPushButton>(this, QStringLiteral("mmandButton2"), TwipRect(10335, 30, 240, 240));
+    mmandButton2->setText(QStringLiteral("x"));
+    Command6 = Make<QPushButton>(this, QStringLiteral("Command6"), TwipRect(150, 870, 990, 300));
+    Command6->setText(QStringLiteral("Expand"));
+
+    TextBox2 =
+        Make<QPlainTextEdit>(this, QStringLiteral("TextBox2"), TwipRect(105, 1545, 9240, 2310));
+    // Large enough to read the glyphs; the family follows the script font.
+    TextBox2->setFont(QFont(QString::fromLatin1(profile.fontName), 16));
+    Command1 = Make<QPushButton>(this, QStringLiteral("Command1"), TwipRect(9480, 1545, 990, 360));
+    Command1->setText(QStringLiteral("Copy"));
+    Command4 = Make<QPushButton>(this, QStringLiteral("Command4"), TwipRect(9480, 2025, 990, 360));
+    Command4->setText(QStringLiteral("Delete"));
+    Command5 = Make<QPushButton>(this, QStringLiteral("Command5"), TwipRect(9480, 2505, 990, 360));
+    Command5->setText(QStringLiteral("Hide"));
+    TextBox3 = Make<QLineEdit>(this, QStringLiteral("TextBox3"), {});
+    TextBox3->hide();
+    TextBox6 = Make<QLineEdit>(this, QStringLiteral("TextBox6"), {});
+    TextBox6->hide();
+
+    Timer3 = new QTimer(this);
+    Timer3->setObjectName(QStringLiteral("Timer3"));
+    Timer3->setInterval(100);
+    connect(Timer3, &QTimer::timeout, this, &ScriptKeyboard::RefreshHints);
+
+    for (QPushButton* b : {mmandButton2, Command6, Command1, Command4, Command5, tiep1, tiep2}) {
+        b->setFocusPolicy(b == tiep1 || b == tiep2 ? Qt::StrongFocus : Qt::ClickFocus);
+    }
+    connect(TextBox1, &QLineEdit::textChanged, this, &ScriptKeyboard::OnTextChanged);
+    connect(TextBox1, &TransliterationBox::keyReleased, this,
+            [this](int key, Qt::KeyboardModifiers) { OnBoxKeyReleased(key); });
+    TextBox1->installEventFilter(this);
+    connect(tiep1, &QPushButton::clicked, this, &ScriptKeyboard::NextCandidatePage);
+    connect(tiep2, &QPushButton::clicked, this, &ScriptKeyboard::PreviousCandidatePage);
+    connect(mmandButton2, &QPushButton::clicked, this, [this] {
+        app::ShowMainWindow();
+        close();
+    });
+    connect(Command6, &QPushButton::clicked, this, [this] {
+        SetHeightTwips(kExpandedHeightTwips);
+        TextBox1->setFocus();
+    });
+    connect(Command5, &QPushButton::clicked, this,
+            [this] { SetHeightTwips(kCollapsedHeightTwips); });
+    connect(Command1, &QPushButton::clicked, this, [this] {
+        TextBox2->selectAll();
+        TextBox2->copy();
+    });
+    connect(Command4, &QPushButton::clicked, TextBox2, &QPlainTextEdit::clear);
+}
+
+void ScriptKeyboard::SetHeightTwips(int twips) { setFixedHeight(Px(twips)); }
+
+void ScriptKeyboard::OnLoad() {
+    app::SetTopmost(this);
+    if (app::LastKeyboardLeft.value_or(0) != 0) {
+        move(qRound(*app::LastKeyboardLeft / kTwipsPerPixel),
+             qRound(app::LastKeyboardTop.value_or(0) / kTwipsPerPixel));
+    } else if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        // The design position: centred, near the bottom of the screen, out
+        // of the way of the document being written.
+        const QRect area = screen->availableGeometry();
+        move(area.left() + (area.width() - width()) / 2, area.bottom() - 4 * height());
+    }
+    ScriptFont = QString::fromLatin1(profile_.fontName);
+    Timer3->start();
+}
+
+void ScriptKeyboard::OnUnload() {
+    app::LastKeyboardLeft = static_cast<float>(x() * kTwipsPerPixel);
+    app::LastKeyboardTop = static_cast<float>(y() * kTwipsPerPixel);
+    Timer3->stop();
+}
+
+void ScriptKeyboard::OnActivate() {
+    if (activating_) return;  // a message box below re-activates the window
+    activating_ = true;
+    if (!app::OpenAppDatabase()) {
+        app::ShowMessage(QStringLiteral("Cannot continue"));
+        app::EndProgram();
+        activating_ = false;
+        return;
+    }
+    TextBox1->setFocus();
+    QFont history = TextBox2->font();
+    history.setFamily(ScriptFont);
+    TextBox2->setFont(history);
+    for (QPushButton* button : CommandButton1) {
+        button->setFont(QFont(ScriptFont, profile_.candidateFontSize));
+    }
+    activating_ = false;
+}
+
+void ScriptKeyboard::BringToFront() {
+    showNormal();
+    raise();
+    activateWindow();
+    TextBox1->setFocus();
+}
+
+void ScriptKeyboard::OnTextChanged() {
+    // The map may replace the text; its nested change handling has run on
+    // the new text when this returns, and this one goes on with it.
+    Map.ApplyTo(app::AppDatabase.get(), TextBox1);
+    TextBox3->setText(TextBox1->text());
+    for (int i = 0; i < kPageSize; ++i) {
+        CommandButton1[i]->setText(QString());
+        Label7[i]->setText(QString());
+    }
+    Candidates.Clear();
+    tiep1->setEnabled(false);
+    tiep2->setEnabled(false);
+    CurrentPage = 0;
+    if (!TextBox1->text().isEmpty()) LookupCandidates();
+    TextBox1->setFocus();
+}
+
+void ScriptKeyboard::LookupCandidates() {
+    if (!Candidates.Lookup(app::AppDatabase.get(), profile_.table, TextBox1->text())) return;
+    ShowCandidatePage();
+    tiep1->setEnabled(!Candidates.Glyph(kPageSize).isEmpty());
+}
+
+void ScriptKeyboard::ShowCandidatePage() {
+    const int first = kPageSize * CurrentPage;
+    for (int i = 0; i < kPageSize; ++i) {
+        CommandButton1[i]->setText(Candidates.Glyph(first + i));
+        Label7[i]->setText(Candidates.Reading(first + i));
+    }
+}
+
+void ScriptKeyboard::NextCandidatePage() {
+    ++CurrentPage;
+    ShowCandidatePage();
+    tiep2->setEnabled(true);
+    for (QPushButton* button : CommandButton1) {
+        if (button->text().isEmpty()) tiep1->setEnabled(false);
+    }
+    CommandButton1[0]->setFocus();
+}
+
+void ScriptKeyboard::PreviousCandidatePage() {
+    --CurrentPage;
+    ShowCandidatePage();
+    tiep1->setEnabled(true);
+    if (CurrentPage == 0) tiep2->setEnabled(false);
+    CommandButton1[0]->setFocus();
+}
+
+void ScriptKeyboard::SelectTransliteration() {
+    TextBox1->setFocus();
+    TextBox1->selectAll();
+}
+
+void ScriptKeyboard::CommitCandidate(int index, const QString& fontName, bool withHistory) {
+    const QString text = CommandButton1[index]->text();
+    Document::InsertInFontStart(text, fontName);
+    if (withHistory) AppendHistory(text);
+    Document::InsertInFontFinish();
+    SelectTransliteration();
+}
+
+void ScriptKeyboard::AppendHistory(const QString& text) {
+    // The glyph goes to the history through the clipboard. The whole glyph
+    // is copied: a Siddham glyph is several UTF-16 units (a surrogate pair
+    // at least), and copying only its first unit would put half a letter
+    // into the history and onto the clipboard.
+    TextBox6->setText(text.isEmpty() ? QStringLiteral(" ") : text);
+    TextBox6->selectAll();
+    TextBox6->copy();
+    TextBox2->paste();
+}
+
+void ScriptKeyboard::InsertReading(int index) {
+    Document::InsertInFont(Label7[index]->text(), QStringLiteral("Tahoma"));
+    SelectTransliteration();
+}
+
+void ScriptKeyboard::RefreshHints() {
+    for (int i = 0; i < kPageSize; ++i) {
+        QPalette palette = Label1[i]->palette();
+        if (!CommandButton1[i]->text().isEmpty()) {
+            Label1[i]->setText(QStringLiteral("F%1").arg(i + 1));
+            palette.setColor(QPalette::WindowText, Qt::black);
+            Label2->setText(QStringLiteral("Page %1").arg(CurrentPage + 1));
+        } else {
+            Label1[i]->setText(QString());
+            palette.setColor(QPalette::WindowText, palette.color(QPalette::Button));
+            Label7[i]->setText(QString());
+        }
+        Label1[i]->setPalette(palette);
+    }
+}
+
+void ScriptKeyboard::OnBoxKeyReleased(int key) {
+    if (key == Qt::Key_Space) {
+        CommandButton1[0]->setFocus();
+    } else if (key >= Qt::Key_F1 && key <= Qt::Key_F12) {
+        CommitCandidate(key - Qt::Key_F1, app::CjkvFontName, true);
+    } else if (key == Qt::Key_PageDown) {
+        if (tiep1->isEnabled()) NextCandidatePage();
+    } else if (key == Qt::Key_PageUp) {
+        if (tiep2->isEnabled()) PreviousCandidatePage();
+    }
+}
+
+bool ScriptKeyboard::OnCandidateKey(int index, QKeyEvent* event) {
+    Q_UNUSED(index);
+    const int key = event->key();
+    if (key == Qt::Key_Space) {
+        // Space turns the page instead of pressing the button.
+        if (event->type() == QEvent::KeyPress) {
+            if (tiep1->isEnabled()) {
+                NextCandidatePage();
+                if (tiep1->isEnabled()) tiep1->setFocus();
+            } else if (tiep2->isEnabled()) {
+                PreviousCandidatePage();
+                if (tiep2->isEnabled()) tiep2->setFocus();
+            }
+        }
+        return true;
+    }
+    if (event->type() == QEvent::KeyPress) {
+        if (key >= Qt::Key_A && key <= Qt::Key_Z) {
+            SelectTransliteration();
+            return true;
+        }
+        return false;
+    }
+    if (event->isAutoRepeat()) return false;
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F9) {
+        CommitCandidate(key - Qt::Key_F1, app::CjkvFontName, false);
+        return true;
+    }
+    if (key == Qt::Key_PageDown) {
+        if (tiep1->isEnabled()) NextCandidatePage();
+        return true;
+    }
+    if (key == Qt::Key_PageUp) {
+        if (tiep2->isEnabled()) PreviousCandidatePage();
+        return true;
+    }
+    return false;
+}
+
+bool ScriptKeyboard::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (watched == TextBox1 && type == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+        if (enter && mods == Qt::AltModifier) {
+            Document::NewParagraph();
+            return true;
+        }
+        if (enter && mods == Qt::ShiftModifier) {
+            // The window's own command, while the box has the focus.
+            Document::InsertText(TextBox3->text());
+            return true;
+        }
+        return false;
+    }
+    for (int i = 0; i < kPageSize; ++i) {
+        if (watched == CommandButton1[i] &&
+            (type == QEvent::KeyPress || type == QEvent::KeyRelease)) {
+            return OnCandidateKey(i, static_cast<QKeyEvent*>(event));
+        }
+        if (watched == Label7[i] && type == QEvent::MouseButtonRelease) {
+            if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) InsertReading(i);
+            return true;
+        }
+        if (watched == Label7[i] && type == QEvent::MouseButtonPress) return true;
+    }
+    return app::AppWindow::eventFilter(watched, event);
+}
+
+// The window has no title bar: it is dragged by its background and by the
+// labels that pass the mouse on to it (the key hints among them).
+void ScriptKeyboard::mousePressEvent(QMouseEvent* event) {
+    DragPoint = event->globalPosition();
+    if (event->button() == Qt::LeftButton) dragOffset_ = DragPoint - QPointF(pos());
+}
+
+void ScriptKeyboard::mouseMoveEvent(QMouseEvent* event) {
+    DragPoint = event->globalPosition();
+    if (event->buttons() & Qt::LeftButton) move((DragPoint - dragOffset_).toPoint());
+}
+
+}  // namespace orv::keyboard

@@ -1,0 +1,108 @@
+// The keyboard window: the user types a transliteration, sees the matching
+// glyphs on twelve buttons, and picks one into the document. One
+// implementation serves both scripts through its profile.
+#pragma once
+
+#include "app/AppWindow.h"
+#include "keyboard/CandidateList.h"
+#include "keyboard/KeyMap.h"
+#include "keyboard/ScriptProfile.h"
+
+#include <QLineEdit>
+
+#include <array>
+
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QTimer;
+
+namespace orv::keyboard {
+
+// The transliteration box: a line edit that selects all of its text on a
+// mouse press and reports its key releases.
+class TransliterationBox : public QLineEdit {
+    Q_OBJECT
+  public:
+    using QLineEdit::QLineEdit;
+
+  signals:
+    void keyReleased(int key, Qt::KeyboardModifiers modifiers);
+
+  protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+};
+
+class ScriptKeyboard : public app::AppWindow {
+    Q_OBJECT
+  public:
+    explicit ScriptKeyboard(const ScriptProfile& profile);
+
+    const ScriptProfile& Profile() const { return profile_; }
+
+    // Restores the window, brings it to the front and puts the caret in the
+    // transliteration box (the hot key does this).
+    void BringToFront();
+
+    // The lookup: fills the candidate arrays from the transliteration box's
+    // text and shows the first page. The caller prepares the window first.
+    void LookupCandidates();
+    void ShowCandidatePage();
+    void NextCandidatePage();
+    void PreviousCandidatePage();
+    // Writes the caption of a candidate button into the document.
+    void CommitCandidate(int index, const QString& fontName, bool withHistory);
+    void AppendHistory(const QString& text);
+    // Writes the reading above a button into the document.
+    void InsertReading(int index);
+    // Keeps the key hints and the page label in step with the buttons.
+    void RefreshHints();
+
+    // Controls, named as everywhere in the program.
+    QLabel* Label8;
+    TransliterationBox* TextBox1;
+    std::array<QPushButton*, kPageSize> CommandButton1;
+    std::array<QLabel*, kPageSize> Label7;
+    std::array<QLabel*, kPageSize> Label1;
+    QLabel* Label2;
+    QPushButton* tiep1;
+    QPushButton* tiep2;
+    QPushButton* mmandButton2;
+    QPushButton* Command6;
+    QPlainTextEdit* TextBox2;
+    QPushButton* Command1;
+    QPushButton* Command4;
+    QPushButton* Command5;
+    QLineEdit* TextBox3;
+    QLineEdit* TextBox6;
+    QTimer* Timer3;
+
+    // Window state.
+    QString ScriptFont;
+    qint16 CurrentPage = 0;
+    CandidateList Candidates;
+    KeyMap Map;
+    QPointF DragPoint;  // pointer position (global) at the last move
+
+  protected:
+    void OnLoad() override;
+    void OnUnload() override;
+    void OnActivate() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+  private:
+    void OnTextChanged();
+    void OnBoxKeyReleased(int key);
+    bool OnCandidateKey(int index, QKeyEvent* event);
+    void SelectTransliteration();
+    void SetHeightTwips(int twips);
+
+    const ScriptProfile profile_;
+    bool activating_ = false;
+    QPointF dragOffset_;
+};
+
+}  // namespace orv::keyboard
