@@ -15,6 +15,19 @@ void ShowMainWindow() {
 
 void SetShowMainWindow(std::function<void()> show) { MainWindowShower() = std::move(show); }
 
+namespace {
+std::function<void()>& ToolShower(Tool tool) {
+    static std::function<void()> converter, dictionary;
+    return tool == Tool::Converter ? converter : dictionary;
+}
+}  // namespace
+
+void ShowTool(Tool tool) {
+    if (ToolShower(tool)) ToolShower(tool)();
+}
+
+void SetShowTool(Tool tool, std::function<void()> show) { ToolShower(tool) = std::move(show); }
+
 void SetTopmost(QWidget* window) {
     if (window->windowFlags() & Qt::WindowStaysOnTopHint) return;
     const bool visible = window->isVisible();

@@ -13,6 +13,12 @@ namespace orv::app {
 void ShowMainWindow();
 void SetShowMainWindow(std::function<void()> show);
 
+// The tool windows of modules that the shell does not build on. Each module
+// registers how to show its window (main() wires them).
+enum class Tool { Converter, Dictionary };
+void ShowTool(Tool tool);
+void SetShowTool(Tool tool, std::function<void()> show);
+
 // Keeps a window above all other windows, without moving or resizing it.
 void SetTopmost(QWidget* window);
 
