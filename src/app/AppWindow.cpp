@@ -1,5 +1,7 @@
 #include "app/AppWindow.h"
 
+#include "app/Program.h"
+
 #include <QCloseEvent>
 
 namespace orv::app {
@@ -46,6 +48,10 @@ void AppWindow::closeEvent(QCloseEvent* event) {
 void AppWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow() && loaded_ && !unloading_) {
+        if (property(kReturningFromMessage).toBool()) {
+            setProperty(kReturningFromMessage, QVariant());
+            return;
+        }
         OnActivate();
     }
 }

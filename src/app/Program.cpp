@@ -2,10 +2,13 @@
 
 #include "app/SharedValues.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
+#include <QPointer>
+#include <QTimer>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -47,8 +50,18 @@ void ShowMessage(const QString& text) {
         messageHandler(text);
         return;
     }
+    QPointer<QWidget> before = QApplication::activeWindow();
     QMessageBox box(QMessageBox::NoIcon, ApplicationTitle(), text, QMessageBox::Ok);
     box.exec();
+    // Closing the box hands the activation back to the window that was
+    // active. That is no return of the user to that window, so its
+    // activation handling must not run again (it could show the box anew).
+    if (before) {
+        before->setProperty(kReturningFromMessage, true);
+        QTimer::singleShot(500, before, [before] {
+            if (before) before->setProperty(kReturningFromMessage, QVariant());
+        });
+    }
 }
 
 void EndProgram() {

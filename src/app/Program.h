@@ -24,6 +24,9 @@ bool OpenAppDatabase();
 
 // A modal message box with the text, an OK button and the program's title.
 void ShowMessage(const QString& text);
+// Set for a short while on the window that was active when a message box
+// closed: its coming activation is the box handing back, not the user.
+inline constexpr const char* kReturningFromMessage = "orvantaReturningFromMessage";
 
 // Ends the program at once: no window gets a further notification and
 // nothing is saved.

@@ -31,4 +31,11 @@ QStringList SplitCharacters(const QString& text) {
     return out;
 }
 
+QString TrimBlanks(const QString& text) {
+    qsizetype start = 0, end = text.size();
+    while (start < end && text[start] == QLatin1Char(' ')) ++start;
+    while (end > start && text[end - 1] == QLatin1Char(' ')) --end;
+    return text.mid(start, end - start);
+}
+
 }  // namespace orv::data

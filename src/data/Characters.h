@@ -11,4 +11,8 @@ namespace orv::data {
 
 QStringList SplitCharacters(const QString& text);
 
+// The text without leading and trailing blanks (U+0020 only; other white
+// space stays), as the program's searches and key lookups compare it.
+QString TrimBlanks(const QString& text);
+
 }  // namespace orv::data

@@ -1,25 +1,16 @@
 #include "keyboard/KeyMap.h"
 
+#include "data/Characters.h"
 #include "data/Queries.h"
 
 #include <QLineEdit>
 
 namespace orv::keyboard {
 
-namespace {
-// Leading and trailing blanks removed (blanks only, not other white space).
-QString TrimBlanks(const QString& text) {
-    qsizetype start = 0, end = text.size();
-    while (start < end && text[start] == QLatin1Char(' ')) ++start;
-    while (end > start && text[end - 1] == QLatin1Char(' ')) --end;
-    return text.mid(start, end - start);
-}
-}  // namespace
-
 void KeyMap::KeyMapLookup(data::Database* db) {
     MapDisplay.clear();
     if (!db) return;
-    auto rows = db->OpenRecordset(data::KeyboardByInput(TrimBlanks(MapKey)));
+    auto rows = db->OpenRecordset(data::KeyboardByInput(data::TrimBlanks(MapKey)));
     if (!rows || rows->RecordCount() == 0 || !rows->MoveFirst()) return;
     for (; !rows->Eof(); rows->MoveNext()) MapDisplay = rows->Text(QStringLiteral("display"));
 }

@@ -34,6 +34,14 @@ test::Rows SiddhamRows() {
         rows.append({QStringLiteral("ta%1").arg(i, 2, 10, QChar('0')), Glyph(i)});
     for (int i = 0; i < 1005; ++i)
         rows.append({QStringLiteral("m%1").arg(i, 4, 10, QChar('0')), Glyph(i)});
+    // Lists of 25, 24, 20 and 12 candidates for paging.
+    const std::pair<const char*, int> lists[] = {{"pa", 25}, {"pb", 24}, {"pc", 20}, {"pd", 12}};
+    for (const auto& [prefix, count] : lists) {
+        for (int i = 0; i < count; ++i) {
+            rows.append({QStringLiteral("%1%2").arg(prefix).arg(i, 2, 10, QChar('0')),
+                         QStringLiteral("%1-%2").arg(prefix).arg(i)});
+        }
+    }
     rows.append({QStringLiteral("ā"), QStringLiteral("long a")});
     rows.append({QStringLiteral("ṭa"), QStringLiteral("retroflex")});
     rows.append({QStringLiteral("it's"), QStringLiteral("apostrophe")});
@@ -264,6 +272,125 @@ class KeyboardTest : public QObject {
         QCOMPARE(w.CurrentPage, 1);
         QCOMPARE(w.Label7[0]->text(), QStringLiteral("a12"));
         QVERIFY(messages_.isEmpty());
+    }
+
+    void pagingThroughLists() {
+        ScriptKeyboard& w = Open(keyboard::frmSiddha());
+        // 25: pages of 12, 12 and 1; the last disables ">"; "<" enables it again.
+        w.TextBox1->setText("pa");
+        w.NextCandidatePage();
+        QCOMPARE(w.CommandButton1[0]->text(), QStringLiteral("pa-12"));
+        QVERIFY(w.tiep1->isEnabled() && w.tiep2->isEnabled());
+        QVERIFY(w.CommandButton1[0]->hasFocus());
+        w.NextCandidatePage();
+        QCOMPARE(w.CommandButton1[0]->text(), QStringLiteral("pa-24"));
+        QCOMPARE(w.CommandButton1[1]->text(), QString());
+        QVERIFY(!w.tiep1->isEnabled());
+        w.PreviousCandidatePage();
+        QVERIFY(w.tiep1->isEnabled() && w.tiep2->isEnabled());
+        w.PreviousCandidatePage();
+        QCOMPARE(w.CurrentPage, 0);
+        QVERIFY(!w.tiep2->isEnabled());
+
+        // 24: the full second page leaves ">" on; one more shows an empty page.
+        w.TextBox1->setText("pb");
+        w.NextCandidatePage();
+        QVERIFY(w.tiep1->isEnabled());
+        w.NextCandidatePage();
+        QCOMPARE(Captions(w), QStringList(12, QString()));
+        QVERIFY(!w.tiep1->isEnabled());
+
+        // 12: nothing to turn to; Page Down in the box does nothing.
+        w.TextBox1->setText("pd");
+        QTest::keyClick(w.TextBox1, Qt::Key_PageDown);
+        QCOMPARE(w.CurrentPage, 0);
+        QVERIFY(w.TextBox1->hasFocus());
+
+        // Page Down and Page Up from the box turn pages when they can.
+        w.TextBox1->setText("pa");
+        QTest::keyClick(w.TextBox1, Qt::Key_PageDown);
+        QCOMPARE(w.CurrentPage, 1);
+        QTest::keyClick(w.CommandButton1[0], Qt::Key_PageUp);
+        QCOMPARE(w.CurrentPage, 0);
+    }
+
+    void spaceOnACandidateTurnsPages() {
+        ScriptKeyboard& w = Open(keyboard::frmSiddha());
+        // 20: Space in the box moves to the first candidate, Space there
+        // turns to page 2, where ">" is off and the focus stays on button 0.
+        w.TextBox1->setText("pc");
+        QTest::keyClick(w.TextBox1, Qt::Key_Space);
+        QCOMPARE(w.TextBox1->text(), QStringLiteral("pc "));
+        w.TextBox1->setText("pc");
+        QTest::keyRelease(w.TextBox1, Qt::Key_Space);
+        QVERIFY(w.CommandButton1[0]->hasFocus());
+        QTest::keyClick(w.CommandButton1[0], Qt::Key_Space);
+        QCOMPARE(w.CurrentPage, 1);
+        QVERIFY(!w.tiep1->isEnabled());
+        QVERIFY(w.CommandButton1[0]->hasFocus());
+        // Space on the last page turns back and leaves the focus on "<"
+        // while it stays enabled.
+        w.TextBox1->setText("pa");
+        w.NextCandidatePage();
+        w.NextCandidatePage();
+        QTest::keyClick(w.CommandButton1[0], Qt::Key_Space);
+        QCOMPARE(w.CurrentPage, 1);
+        QVERIFY(w.tiep2->hasFocus());
+        // Space never commits the focused candidate.
+        QCOMPARE(w.TextBox2->toPlainText(), QString());
+        // A letter on a candidate goes back to the box with its text selected.
+        QTest::keyClick(w.CommandButton1[0], Qt::Key_K);
+        QVERIFY(w.TextBox1->hasFocus());
+        QCOMPARE(w.TextBox1->selectedText(), QStringLiteral("pa"));
+    }
+
+    void commitsFillTheHistoryThroughTheClipboard() {
+        ScriptKeyboard& w = Open(keyboard::frmSiddha());
+        w.TextBox1->setText("pa");
+        // No document to write to: the history and the focus still follow.
+        QTest::keyClick(w.TextBox1, Qt::Key_F1);
+        QTest::mouseClick(w.CommandButton1[1], Qt::LeftButton);
+        QCOMPARE(w.TextBox2->toPlainText(), QStringLiteral("pa-0pa-1"));
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("pa-1"));
+        QVERIFY(w.TextBox1->hasFocus());
+        QCOMPARE(w.TextBox1->selectedText(), QStringLiteral("pa"));
+        // F12 takes the twelfth button of the page on show.
+        QTest::keyClick(w.TextBox1, Qt::Key_PageDown);
+        QTest::keyClick(w.TextBox1, Qt::Key_F12);
+        QVERIFY(w.TextBox2->toPlainText().endsWith(QStringLiteral("pa-23")));
+        // An empty button adds a blank.
+        w.TextBox1->setText("pd");
+        w.TextBox1->setText("zzz");
+        QTest::keyClick(w.TextBox1, Qt::Key_F3);
+        QVERIFY(w.TextBox2->toPlainText().endsWith(QLatin1Char(' ')));
+        // A whole Siddham glyph reaches the history, never half of it.
+        w.TextBox1->setText("a");
+        QTest::keyClick(w.TextBox1, Qt::Key_F1);
+        QVERIFY(w.TextBox2->toPlainText().endsWith(Glyph(0)));
+        // On a focused candidate F1-F9 commit without history; F10-F12 do nothing.
+        const QString before = w.TextBox2->toPlainText();
+        QTest::keyClick(w.CommandButton1[0], Qt::Key_F2);
+        QTest::keyClick(w.CommandButton1[0], Qt::Key_F10);
+        QCOMPARE(w.TextBox2->toPlainText(), before);
+        // After a commit, typing a letter starts a new transliteration.
+        QTest::keyClick(w.TextBox1, Qt::Key_F1);
+        QTest::keyClicks(w.TextBox1, "k");
+        QCOMPARE(w.TextBox1->text(), QStringLiteral("k"));
+        QCOMPARE(w.Label7[0]->text(), QStringLiteral("ka00"));
+    }
+
+    void hintsFollowWithinATimerPeriod() {
+        ScriptKeyboard& w = Open(keyboard::frmSiddha());
+        w.TextBox1->setText("pa");
+        w.NextCandidatePage();
+        w.NextCandidatePage();
+        QTRY_COMPARE_WITH_TIMEOUT(w.Label1[0]->text(), QStringLiteral("F1"), 150);
+        QCOMPARE(w.Label1[1]->text(), QString());
+        QCOMPARE(w.Label2->text(), QStringLiteral("Page 3"));
+        QCOMPARE(w.Label1[0]->palette().color(QPalette::WindowText), QColor(Qt::black));
+        w.TextBox1->setText("pb");
+        QTRY_COMPARE_WITH_TIMEOUT(w.Label1[11]->text(), QStringLiteral("F12"), 150);
+        QCOMPARE(w.Label2->text(), QStringLiteral("Page 1"));
     }
 
     void brokenDatabaseEndsTheProgram() {
