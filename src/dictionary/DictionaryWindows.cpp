@@ -3,7 +3,7 @@
 #include "app/Program.h"
 #include "app/SharedValues.h"
 #include "app/Windows.h"
-#include "dictionary/Document.h"
+#include "word/WordBridge.h"
 
 #include <QListWidget>
 #include <QMouseEvent>
@@ -119,7 +119,7 @@ void DictionaryWindow::OnActivate() {
         font.setFamily(QStringLiteral("Arial Unicode Ms"));
         button->setFont(font);
     }
-    Document::CopySelection();
+    word::WordBridge::Shared().CopySelection();
 }
 
 void DictionaryWindow::OnUnload() { app::ShowMainWindow(); }

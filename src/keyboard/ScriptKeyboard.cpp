@@ -3,7 +3,7 @@
 #include "app/Program.h"
 #include "app/SharedValues.h"
 #include "app/Windows.h"
-#include "keyboard/Document.h"
+#include "word/WordBridge.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -21,6 +21,8 @@ constexpr int kTwipsPerPixel = 15;
 constexpr int kClientWidthTwips = 10605;
 constexpr int kExpandedHeightTwips = 4000;
 constexpr int kCollapsedHeightTwips = 1215;
+
+word::WordBridge& Bridge() { return word::WordBridge::Shared(); }
 
 int Px(int twips) { return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel; }
 
@@ -244,9 +246,9 @@ void ScriptKeyboard::SelectTransliteration() {
 
 void ScriptKeyboard::CommitCandidate(int index, const QString& fontName, bool withHistory) {
     const QString text = CommandButton1[index]->text();
-    Document::InsertInFontStart(text, fontName);
+    Bridge().InsertFontAndText(text, fontName);
     if (withHistory) AppendHistory(text);
-    Document::InsertInFontFinish();
+    Bridge().InsertBlankAndMove();
     SelectTransliteration();
 }
 
@@ -262,7 +264,7 @@ void ScriptKeyboard::AppendHistory(const QString& text) {
 }
 
 void ScriptKeyboard::InsertReading(int index) {
-    Document::InsertInFont(Label7[index]->text(), QStringLiteral("Tahoma"));
+    Bridge().InsertInFont(Label7[index]->text(), QStringLiteral("Tahoma"));
     SelectTransliteration();
 }
 
@@ -340,12 +342,12 @@ bool ScriptKeyboard::eventFilter(QObject* watched, QEvent* event) {
         const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
         const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
         if (enter && mods == Qt::AltModifier) {
-            Document::NewParagraph();
+            Bridge().NewParagraph();
             return true;
         }
         if (enter && mods == Qt::ShiftModifier) {
             // The window's own command, while the box has the focus.
-            Document::InsertText(TextBox3->text());
+            Bridge().InsertText(TextBox3->text());
             return true;
         }
         return false;
