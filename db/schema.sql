@@ -6,13 +6,14 @@ create table tbl_siddham (
   ime   text not null collate dict,
   chars text not null collate dict
 );
-create index ix_siddham_ime on tbl_siddham (ime);
+-- Covering: a prefix lookup reads ime and chars from the index alone.
+create index ix_siddham_ime on tbl_siddham (ime, chars);
 
 create table tbl_lantsa (
   ime   text not null collate dict,
   chars text not null collate dict
 );
-create index ix_lantsa_ime on tbl_lantsa (ime);
+create index ix_lantsa_ime on tbl_lantsa (ime, chars);
 
 create table tbl_keyboard (
   input   text not null collate dict,

@@ -41,7 +41,8 @@ void BM_Keystroke(benchmark::State& state) {
     std::sort(micros.begin(), micros.end());
     if (!micros.empty()) {
         state.counters["key_median_us"] = micros[micros.size() / 2];
-        state.counters["key_p99_us"] = micros[std::min(micros.size() - 1, micros.size() * 99 / 100)];
+        state.counters["key_p99_us"] =
+            micros[std::min(micros.size() - 1, micros.size() * 99 / 100)];
         state.counters["keys"] = static_cast<double>(micros.size());
     }
 }

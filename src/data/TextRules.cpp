@@ -10,6 +10,7 @@
 namespace orv::data {
 
 char32_t FoldCase(char32_t c) {
+    if (c < 0x80) return c >= U'A' && c <= U'Z' ? c + 32 : c;  // the common case, cheaply
     return static_cast<char32_t>(u_foldCase(static_cast<UChar32>(c), U_FOLD_CASE_DEFAULT));
 }
 
@@ -93,11 +94,29 @@ bool LikePattern::Compile(std::string_view utf8Pattern, LikePattern& out, std::s
             items.emplace_back(Item::Literal, c);
         }
     }
+    out.prefixOnly_ = !items.empty() && items.back().kind == Item::AnyRun;
+    out.prefix_.clear();
+    for (size_t k = 0; out.prefixOnly_ && k + 1 < items.size(); ++k) {
+        if (items[k].kind != Item::Literal) out.prefixOnly_ = false;
+        out.prefix_.push_back(items[k].ch);
+    }
     out.items_ = std::move(items);
     return true;
 }
 
 bool LikePattern::Matches(std::string_view utf8Value) const {
+    if (prefixOnly_) {
+        const auto* s = reinterpret_cast<const uint8_t*>(utf8Value.data());
+        const auto length = static_cast<int32_t>(utf8Value.size());
+        int32_t i = 0;
+        for (const char32_t expected : prefix_) {
+            if (i >= length) return false;
+            UChar32 c;
+            U8_NEXT(s, i, length, c);
+            if ((c < 0 ? U'\uFFFD' : FoldCase(static_cast<char32_t>(c))) != expected) return false;
+        }
+        return true;
+    }
     const std::u32string v = FoldedCodePoints(utf8Value);
     // Only '*' matches a variable length, so remembering the last star and
     // retrying from one character further is enough: O(|pattern| * |value|)

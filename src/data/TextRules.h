@@ -48,6 +48,11 @@ class LikePattern {
         bool MatchesOne(char32_t c) const;
     };
     std::vector<Item> items_;
+    // Set when the pattern is literal characters and one final '*' (the
+    // shape of every prefix search): matched without decoding the whole
+    // value.
+    bool prefixOnly_ = false;
+    std::u32string prefix_;
 };
 
 // The collation of every text column: dictionary order of the ICU root
