@@ -1,0 +1,531 @@
+#!/usr/bin/env python3
+"""Writes the systematic reference tables in db/data from the letter tables below.
+
+The TSV files in db/data are the sources the build reads; this script wrote
+the regular parts of them and can write them again after a change to the
+rules here (a new consonant cluster, a new mark). Running it:
+
+  python3 db/generate.py
+      rewrites tbl_siddham, tbl_lantsa, tbl_keyboard, tbl_siddham_trans,
+      tbl_siddham_deva, tbl_siddham_lantsa and tbl_glyph, and fills in the
+      Siddham spelling of every tbl_dictionary row whose `scripts` field is
+      empty (all other dictionary text is left exactly as it is);
+
+  python3 db/generate.py --spell "oṃ maṇi padme hūṃ"
+      prints the Siddham and Devanagari spelling of IAST text, for writing
+      rows by hand.
+
+Python 3 standard library only. Output is deterministic.
+"""
+
+import os
+import sys
+import unicodedata
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+DATA = os.path.join(HERE, "data")
+
+# ---------------------------------------------------------------------------
+# Letters: IAST, Siddham, Devanagari.
+
+VOWELS = [  # independent vowel letters
+    ("a", 0x11580, "अ"), ("ā", 0x11581, "आ"), ("i", 0x11582, "इ"), ("ī", 0x11583, "ई"),
+    ("u", 0x11584, "उ"), ("ū", 0x11585, "ऊ"), ("ṛ", 0x11586, "ऋ"), ("ṝ", 0x11587, "ॠ"),
+    ("ḷ", 0x11588, "ऌ"), ("ḹ", 0x11589, "ॡ"), ("e", 0x1158A, "ए"), ("ai", 0x1158B, "ऐ"),
+    ("o", 0x1158C, "ओ"), ("au", 0x1158D, "औ"),
+]
+# Variant letter forms of the Siddham tradition, read as the plain vowel.
+ALTERNATE_VOWELS = [
+    ("i", 0x115D8, "इ"),  # three-circle i
+    ("i", 0x115D9, "इ"),  # two-circle i
+    ("ī", 0x115DA, "ई"),  # two-circle ī
+    ("u", 0x115DB, "उ"),
+]
+CONSONANTS = [
+    ("k", 0x1158E, "क"), ("kh", 0x1158F, "ख"), ("g", 0x11590, "ग"), ("gh", 0x11591, "घ"),
+    ("ṅ", 0x11592, "ङ"), ("c", 0x11593, "च"), ("ch", 0x11594, "छ"), ("j", 0x11595, "ज"),
+    ("jh", 0x11596, "झ"), ("ñ", 0x11597, "ञ"), ("ṭ", 0x11598, "ट"), ("ṭh", 0x11599, "ठ"),
+    ("ḍ", 0x1159A, "ड"), ("ḍh", 0x1159B, "ढ"), ("ṇ", 0x1159C, "ण"), ("t", 0x1159D, "त"),
+    ("th", 0x1159E, "थ"), ("d", 0x1159F, "द"), ("dh", 0x115A0, "ध"), ("n", 0x115A1, "न"),
+    ("p", 0x115A2, "प"), ("ph", 0x115A3, "फ"), ("b", 0x115A4, "ब"), ("bh", 0x115A5, "भ"),
+    ("m", 0x115A6, "म"), ("y", 0x115A7, "य"), ("r", 0x115A8, "र"), ("l", 0x115A9, "ल"),
+    ("v", 0x115AA, "व"), ("ś", 0x115AB, "श"), ("ṣ", 0x115AC, "ष"), ("s", 0x115AD, "स"),
+    ("h", 0x115AE, "ह"),
+]
+# Dependent vowel signs. Siddham has none for ḷ and ḹ. The signs for o and au
+# are the composed code points, which is what NFC keeps.
+VOWEL_SIGNS = [
+    ("ā", 0x115AF, "ा"), ("i", 0x115B0, "ि"), ("ī", 0x115B1, "ी"), ("u", 0x115B2, "ु"),
+    ("ū", 0x115B3, "ू"), ("ṛ", 0x115B4, "ृ"), ("ṝ", 0x115B5, "ॄ"), ("e", 0x115B8, "े"),
+    ("ai", 0x115B9, "ै"), ("o", 0x115BA, "ो"), ("au", 0x115BB, "ौ"),
+]
+ALTERNATE_SIGNS = [("u", 0x115DC, "ु"), ("ū", 0x115DD, "ू")]
+# Final marks of a syllable: anusvara, visarga, candrabindu.
+FINALS = [("ṃ", 0x115BD, "ं"), ("ḥ", 0x115BE, "ः"), ("m̐", 0x115BC, "ँ")]
+VIRAMA = (0x115BF, "्")
+NUKTA = 0x115C0
+
+# Marks that stand alone: Siddham code point, IAST key (also what the
+# transliteration converter writes), Devanagari. Marks without a sound get a
+# short name a typist can guess; section and ornament marks, which Devanagari
+# lacks, become the Devanagari flower mark (pushpika); the repetition marks
+# have no Devanagari counterpart and stay as they are.
+PUSHPIKA = "\ua8f8"
+LONE_MARKS = [
+    (0x115BD, "ṃ", "ं"), (0x115BE, "ḥ", "ः"), (0x115BC, "m̐", "ँ"), (0x115BF, "virama", "्"),
+    (0x115C1, "siddham", "\ua8fc"), (0x115C2, "|", "।"), (0x115C3, "||", "॥"),
+    (0x115C4, ".", "."), (0x115C5, ",", ","),
+    (0x115C6, "repeat1", chr(0x115C6)), (0x115C7, "repeat2", chr(0x115C7)),
+    (0x115C8, "repeat3", chr(0x115C8)), (0x115C9, "end", PUSHPIKA),
+] + [(0x115CA + i, "section%d" % (i + 1), PUSHPIKA) for i in range(14)]
+
+# ---------------------------------------------------------------------------
+# Consonant clusters written as conjuncts (each gets the inherent a and every
+# vowel sign in tbl_siddham). They are the clusters of Sanskrit and Buddhist
+# Hybrid Sanskrit met in mantras, dhāraṇīs and the vocabulary around them,
+# together with the ya-, ra-, la-, va- and repha combinations and the nasal
+# + stop groups that the traditional Siddham syllabary charts teach.
+CLUSTERS = """
+kk kc kt kty ktr ktv kn km ky kr kl kv ks ksm kṣ kṣm kṣy kṣv kṣṇ
+khy khr
+gd gdh gn gm gy gr gl gv gvy
+ghn ghy ghr ghv
+ṅk ṅkh ṅg ṅgh ṅkṣ ṅkr ṅm
+cc cch cy cr cv
+chy chr
+jj jjh jjv jñ jy jr jv
+jhy jhr
+ñc ñch ñj ñjh
+ṭk ṭp ṭṭ ṭy ṭr ṭv
+ṭhy ṭhr
+ḍg ḍbh ḍy ḍr ḍv
+ḍhy ḍhr
+ṇṭ ṇṭh ṇḍ ṇḍh ṇm ṇy ṇv
+tk tkh tkr tkṣ tt tth ttr ttv tn tp tph tm ty tr try tv ts tsn tsy tny
+thy thr thv
+dg dgh dgr dd ddh ddhy ddhv dbh dm dy dr dv
+dhm dhy dhr dhv
+nt nth nd ndh nn nm ny nv ntr ndr nty ndy ndhy ndv
+pt pn pm py pr pl ps
+phy phr
+bj bd bdh bdhv by br bl
+bhy bhr bhv
+mn mp mpr mb mbh mm my mr ml mv
+yy yv
+rk rkh rg rgh rghy rc rcch rch rj rjh rṭ rṭh rḍ rḍh rṇ rt rtt rty rtm rtsn rth rd rdh rdhv rdhn
+rn rp rph rb rbh rm ry rl rv rś rśv rṣ rs rh rkṣ
+lk lg lp lm ly ll lv
+vy vr
+śc śn śm śy śr śl śv
+ṣk ṣkr ṣṭ ṣṭr ṣṭv ṣṭh ṣṇ ṣp ṣm ṣy ṣv
+sk skh st str stv sth sn sp sph sm sy sr sl sv
+hṇ hn hm hy hr hl hv
+"""
+
+# Seed syllables with a conjunct, typed as a whole. (Seeds on a single
+# letter, such as oṃ, hūṃ or vaṃ, are among the regular rows.)
+SEEDS = ["hrīḥ", "hrīṃ", "trāḥ", "trāṃ", "bhrūṃ", "āṃḥ", "phaṭ"]
+
+# The two-key convention for IAST (ASCII keys; ṝ and ḹ by typing r or l once
+# more after ṛ or ḷ).
+KEYBOARD = [
+    ("aa", "ā"), ("ii", "ī"), ("uu", "ū"),
+    (".r", "ṛ"), ("ṛr", "ṝ"), (".l", "ḷ"), ("ḷl", "ḹ"),
+    (".m", "ṃ"), (".h", "ḥ"), ("~m", "m̐"),
+    (";n", "ṅ"), ('"n', "ṅ"), ("~n", "ñ"),
+    (".t", "ṭ"), (".d", "ḍ"), (".n", "ṇ"),
+    (";s", "ś"), ('"s', "ś"), (".s", "ṣ"),
+]
+
+# ---------------------------------------------------------------------------
+# IAST text to letters, syllables and spellings.
+
+_TOKENS = {}
+for _iast, _cp, _deva in CONSONANTS:
+    _TOKENS[_iast] = ("C", _iast)
+for _iast, _cp, _deva in VOWELS:
+    _TOKENS[_iast] = ("V", _iast)
+for _iast, _cp, _deva in FINALS:
+    _TOKENS[_iast] = ("F", _iast)
+_LONGEST = max(len(t) for t in _TOKENS)
+
+_SID_CONS = {i: chr(cp) for i, cp, d in CONSONANTS}
+_DEV_CONS = {i: d for i, cp, d in CONSONANTS}
+_SID_VOWEL = {i: chr(cp) for i, cp, d in VOWELS}
+_DEV_VOWEL = {i: d for i, cp, d in VOWELS}
+_SID_SIGN = {i: chr(cp) for i, cp, d in VOWEL_SIGNS}
+_SID_SIGN["a"] = ""
+_DEV_SIGN = {i: d for i, cp, d in VOWEL_SIGNS}
+_DEV_SIGN["a"] = ""
+_SID_FINAL = {i: chr(cp) for i, cp, d in FINALS}
+_DEV_FINAL = {i: d for i, cp, d in FINALS}
+
+
+def tokens(text):
+    """Splits IAST into letters (longest match: kh before k, ai before a)."""
+    text = unicodedata.normalize("NFC", text)
+    out, i = [], 0
+    while i < len(text):
+        for n in range(_LONGEST, 0, -1):
+            if text[i:i + n] in _TOKENS:
+                out.append(_TOKENS[text[i:i + n]])
+                i += n
+                break
+        else:
+            if text[i] != " ":
+                raise ValueError("not an IAST letter: %r in %r" % (text[i], text))
+            out.append(("S", " "))
+            i += 1
+    return out
+
+
+def syllables(text):
+    """IAST text as syllables (consonants, vowel or None, finals) and blanks.
+
+    A consonant with no vowel after it (word-final, as in phaṭ) is a syllable
+    of its own, written with virama.
+    """
+    out, cluster = [], []
+    for kind, value in tokens(text):
+        if kind == "C":
+            cluster.append(value)
+        elif kind == "V":
+            out.append((cluster, value, []))
+            cluster = []
+        elif kind == "F":
+            if cluster or not out or out[-1] == " " or out[-1][1] is None:
+                raise ValueError("a final mark without its vowel in %r" % text)
+            out[-1][2].append(value)
+        else:
+            if cluster:
+                out.append((cluster, None, []))
+                cluster = []
+            out.append(" ")
+    if cluster:
+        out.append((cluster, None, []))
+    return out
+
+
+def spell(syllable, script):
+    """One syllable in "siddham" or "deva"."""
+    if syllable == " ":
+        return " "
+    cons, vowel, finals = syllable
+    sid = script == "siddham"
+    virama = chr(VIRAMA[0]) if sid else VIRAMA[1]
+    letter = _SID_CONS if sid else _DEV_CONS
+    if not cons:
+        text = (_SID_VOWEL if sid else _DEV_VOWEL)[vowel]
+    else:
+        text = virama.join(letter[c] for c in cons)
+        text += virama if vowel is None else (_SID_SIGN if sid else _DEV_SIGN)[vowel]
+    text += "".join((_SID_FINAL if sid else _DEV_FINAL)[f] for f in finals)
+    assert unicodedata.normalize("NFC", text) == text, text
+    return text
+
+
+def to_script(text, script):
+    return "".join(spell(s, script) for s in syllables(text))
+
+
+# ---------------------------------------------------------------------------
+# Converter characters: one user-perceived character (extended grapheme
+# cluster) of Siddham, as ICU segments it: a letter with the marks that follow
+# it. A conjunct breaks after each virama.
+
+_LETTER_IAST = {chr(cp): (i, "V") for i, cp, d in VOWELS + ALTERNATE_VOWELS}
+_LETTER_IAST.update({chr(cp): (i, "C") for i, cp, d in CONSONANTS})
+_LETTER_DEVA = {chr(cp): d for i, cp, d in VOWELS + ALTERNATE_VOWELS + CONSONANTS}
+_MARK_IAST = {chr(cp): i for i, cp, d in VOWEL_SIGNS + ALTERNATE_SIGNS}
+_MARK_DEVA = {chr(cp): d for i, cp, d in VOWEL_SIGNS + ALTERNATE_SIGNS + FINALS}
+_MARK_DEVA[chr(VIRAMA[0])] = VIRAMA[1]
+_FINAL_IAST = {chr(cp): i for i, cp, d in FINALS}
+_LONE = {chr(cp): (i, d) for cp, i, d in LONE_MARKS}
+
+
+def is_mark(ch):
+    return unicodedata.category(ch) in ("Mn", "Mc")
+
+
+def characters(text):
+    """Splits Siddham text into converter characters."""
+    out = []
+    for ch in text:
+        if out and is_mark(ch):
+            out[-1] += ch
+        else:
+            out.append(ch)
+    return out
+
+
+def readings(cluster):
+    """The IAST readings of one converter character, most usual first."""
+    if cluster in _LONE:
+        first = _LONE[cluster][0]
+        return [first, "ṃ"] if first == "m̐" else [first]
+    base, rest = cluster[0], cluster[1:]
+    if base in _MARK_IAST and not rest:
+        return [_MARK_IAST[base]]  # a vowel sign on its own
+    iast, kind = _LETTER_IAST[base]
+    vowel = "a" if kind == "C" else ""
+    finals = ""
+    for ch in rest:
+        if ch in _MARK_IAST and kind == "C" and vowel == "a" and not finals:
+            vowel = _MARK_IAST[ch]
+        elif ch == chr(VIRAMA[0]) and kind == "C" and vowel == "a" and not finals:
+            vowel = None
+        elif ch in _FINAL_IAST and vowel is not None:
+            finals += _FINAL_IAST[ch]
+        else:
+            raise ValueError("no reading for %s" % " ".join("%04X" % ord(c) for c in cluster))
+    first = iast + (vowel or "") + finals
+    # Candrabindu on a syllable is read m̐, and in seed syllables ṃ.
+    return [first, first.replace("m̐", "ṃ")] if "m̐" in first else [first]
+
+
+def devanagari(cluster):
+    if cluster in _LONE:
+        return _LONE[cluster][1]
+    out = ""
+    for ch in cluster:
+        out += _LETTER_DEVA.get(ch) or _MARK_DEVA[ch]
+    return out
+
+
+def converter_keys(extra_texts):
+    """Every character a well-formed Siddham syllable breaks into, then any
+    further character met in the given texts, in a stable order."""
+    keys = []
+    finals = [""] + [chr(cp) for i, cp, d in FINALS]
+    for iast, cp, deva in VOWELS + ALTERNATE_VOWELS:
+        keys += [chr(cp) + f for f in finals]
+    for iast, cp, deva in CONSONANTS:
+        for sign in [""] + [chr(c) for i, c, d in VOWEL_SIGNS + ALTERNATE_SIGNS]:
+            keys += [chr(cp) + sign + f for f in finals]
+        keys.append(chr(cp) + chr(VIRAMA[0]))
+    keys += [chr(cp) for i, cp, d in VOWEL_SIGNS + ALTERNATE_SIGNS]
+    keys += [chr(cp) for cp, i, d in LONE_MARKS]
+    seen = set(keys)
+    for text in extra_texts:
+        for ch in characters(text):
+            if ch != " " and ch not in seen:
+                seen.add(ch)
+                keys.append(ch)
+    return keys
+
+
+# ---------------------------------------------------------------------------
+# Table rows.
+
+
+def script_rows():
+    """The rows of tbl_siddham, (ime, Siddham), in the order written. Most
+    are spelled from their IAST; the variant letter forms and the marks alone
+    are given as they are written."""
+    rows = []
+    vowel_forms = [v for v, cp, d in VOWELS]
+    for v in vowel_forms:
+        rows += [("iast", v + f) for f in ["", "ṃ", "ḥ", "m̐"]]
+    for iast, cp, deva in ALTERNATE_VOWELS:
+        rows += [("raw", iast + f, chr(cp) + fs)
+                 for f, fs in [("", "")] + [(i, chr(c)) for i, c, d in FINALS]]
+    signs = ["a"] + [s for s, cp, d in VOWEL_SIGNS]
+    for c, cp, deva in CONSONANTS:
+        rows += [("iast", c + s) for s in signs]
+        rows += [("raw", c + s, chr(cp) + chr(sc)) for s, sc, d in ALTERNATE_SIGNS]
+        rows.append(("iast", c))
+        for f in ["ṃ", "ḥ", "m̐"]:
+            rows += [("iast", c + s + f) for s in signs]
+    for cluster in CLUSTERS.split():
+        rows += [("iast", cluster + s) for s in signs]
+    rows += [("iast", s) for s in SEEDS]
+    rows += [("raw", i, chr(cp)) for cp, i, d in LONE_MARKS]
+    return unique((r[1], to_script(r[1], "siddham") if r[0] == "iast" else r[2]) for r in rows)
+
+
+def glyph_rows(dictionary_scripts):
+    """Every Siddham character in code point order, then the syllables most
+    used in the dictionary."""
+    glyphs = [chr(cp) for cp in range(0x11580, 0x115DE) if unicodedata.category(chr(cp)) != "Cn"]
+    counts = {}
+    for text in dictionary_scripts:
+        for syl in akshara(text):
+            counts[syl] = counts.get(syl, 0) + 1
+    known = set(glyphs)
+    ranked = sorted((s for s in counts if s not in known),
+                    key=lambda s: (-counts[s], readings_of_text(s)))
+    return glyphs + ranked[:250]
+
+
+def akshara(text):
+    """Splits Siddham text into written syllables: a conjunct with its vowel
+    and marks; a final consonant with virama stands alone."""
+    out, pending = [], ""
+    for ch in characters(text):
+        if ch == " ":
+            if pending:
+                out.append(pending)
+            pending = ""
+            continue
+        pending += ch
+        if not ch.endswith(chr(VIRAMA[0])):
+            out.append(pending)
+            pending = ""
+    if pending:
+        out.append(pending)
+    return out
+
+
+def unique(rows):
+    out, seen = [], set()
+    for row in rows:
+        if row not in seen:
+            seen.add(row)
+            out.append(row)
+    return out
+
+
+def readings_of_text(text):
+    return "".join(readings(c)[0] if c != " " else " " for c in characters(text))
+
+
+# ---------------------------------------------------------------------------
+# TSV files.
+
+
+def escape(field):
+    return field.replace("\\", "\\\\").replace("\t", "\\t").replace("\n", "\\n")
+
+
+def unescape(field):
+    out, i = "", 0
+    while i < len(field):
+        if field[i] == "\\" and i + 1 < len(field):
+            out += {"t": "\t", "n": "\n", "\\": "\\"}[field[i + 1]]
+            i += 2
+        else:
+            out += field[i]
+            i += 1
+    return out
+
+
+def write_table(name, comment, columns, rows):
+    lines = ["# " + line if line else "#" for line in comment.strip("\n").split("\n")]
+    lines.append("# Written by db/generate.py; edit rows here, or change the rules there and")
+    lines.append("# run it again (which rewrites this file).")
+    lines.append("\t".join(columns))
+    for row in rows:
+        fields = [escape(str(f)) for f in row]
+        for f in fields:
+            assert unicodedata.normalize("NFC", f) == f, f
+        lines.append("\t".join(fields))
+    with open(os.path.join(DATA, name + ".tsv"), "w", encoding="utf-8", newline="\n") as out:
+        out.write("\n".join(lines) + "\n")
+    return len(rows)
+
+
+def read_table(name):
+    """(all lines, index of the header line, column names)."""
+    with open(os.path.join(DATA, name + ".tsv"), encoding="utf-8") as f:
+        lines = f.read().split("\n")
+    for n, line in enumerate(lines):
+        if line.strip() and not line.startswith("#"):
+            return lines, n, line.split("\t")
+    raise ValueError(name + ": no header")
+
+
+def fill_dictionary():
+    """Fills empty `scripts` fields from `trans`; returns every scripts value."""
+    lines, header, columns = read_table("tbl_dictionary")
+    s, t = columns.index("scripts"), columns.index("trans")
+    scripts = []
+    changed = False
+    for n in range(header + 1, len(lines)):
+        line = lines[n]
+        if not line.strip() or line.startswith("#"):
+            continue
+        fields = line.split("\t")
+        trans = unescape(fields[t])
+        if not fields[s] and trans:
+            fields[s] = escape(to_script(trans, "siddham"))
+            lines[n] = "\t".join(fields)
+            changed = True
+        scripts.append(unescape(fields[s]))
+    if changed:
+        with open(os.path.join(DATA, "tbl_dictionary.tsv"), "w", encoding="utf-8",
+                  newline="\n") as out:
+            out.write("\n".join(lines))
+    return scripts
+
+
+def main(argv):
+    if len(argv) == 3 and argv[1] == "--spell":
+        print(to_script(argv[2], "siddham"))
+        print(to_script(argv[2], "deva"))
+        return 0
+    if len(argv) != 1:
+        print(__doc__.strip(), file=sys.stderr)
+        return 2
+
+    dictionary_scripts = fill_dictionary()
+    siddham = script_rows()
+    keys = converter_keys([c for i, c in siddham] + dictionary_scripts)
+    trans = [(k, r) for k in keys for r in readings(k)]
+    deva = [(k, devanagari(k)) for k in keys]
+
+    def as_devanagari(text):
+        return "".join(devanagari(c) if c != " " else " " for c in characters(text))
+
+    counts = {}
+    counts["tbl_siddham"] = write_table("tbl_siddham", """
+Siddham syllables by their IAST transliteration (ime), the candidates of the
+Siddham keyboard. Every independent vowel and every consonant with each vowel
+sign and with virama, alone and with anusvara, visarga and candrabindu; the
+conjunct clusters with each vowel sign; seed syllables; the marks alone under
+the key the converter writes for them (virama, siddham, |, ||, . and , for the
+separator dot and bar, repeat1-3, end, section1-14 in code point order).
+""", ["ime", "chars"], siddham)
+    counts["tbl_lantsa"] = write_table("tbl_lantsa", """
+Lantsa syllables: the syllables of tbl_siddham under the same ime, written
+with Devanagari code points for a Ranjana font (Siddham's variant letter forms
+have no Lantsa counterpart, so they add no rows here).
+""", ["ime", "chars"], unique((ime, as_devanagari(chars)) for ime, chars in siddham))
+    counts["tbl_keyboard"] = write_table("tbl_keyboard", """
+Keyboard map: when the last two characters typed are an input here, they are
+replaced by its display text; the result is looked up again, so ṛ followed by
+r gives ṝ (.rr) and ḷ followed by l gives ḹ (.ll). Inputs are at most two
+characters.
+""", ["input", "display"], KEYBOARD)
+    counts["tbl_siddham_trans"] = write_table("tbl_siddham_trans", """
+Converter, Siddham to IAST, one row per reading of each Siddham character (an
+extended grapheme cluster: a letter with its vowel sign and marks, or a
+consonant with virama). Several rows for one character are alternatives, the
+usual reading first: candrabindu reads m̐, and ṃ as in seed syllables.
+""", ["siddham", "trans"], trans)
+    counts["tbl_siddham_deva"] = write_table("tbl_siddham_deva", """
+Converter, Siddham to Devanagari, keyed by Siddham character like
+tbl_siddham_trans. Section and end marks become the Devanagari flower mark
+(U+A8F8); the repetition marks have no Devanagari form and stay Siddham.
+""", ["siddham", "deva"], deva)
+    counts["tbl_siddham_lantsa"] = write_table("tbl_siddham_lantsa", """
+Converter, Siddham to Lantsa (Devanagari code points for a Ranjana font),
+keyed by Siddham character like tbl_siddham_trans.
+""", ["siddham", "lantsa"], deva)
+    glyphs = glyph_rows(dictionary_scripts)
+    counts["tbl_glyph"] = write_table("tbl_glyph", """
+Glyph grid of the dictionary, in the order shown (pages of 110): every Siddham
+letter, sign and mark in code point order, then the syllables most used in
+the dictionary.
+""", ["id", "glyph"], [(n + 1, g) for n, g in enumerate(glyphs)])
+
+    clusters = CLUSTERS.split()
+    assert len(set(clusters)) == len(clusters), "a cluster is listed twice"
+    for name, n in counts.items():
+        print("%-20s %5d rows" % (name, n))
+    print("%-20s %5d rows" % ("tbl_dictionary", len(dictionary_scripts)))
+    print("%d consonant clusters" % len(clusters))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
