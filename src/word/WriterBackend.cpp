@@ -1,0 +1,291 @@
+#include "word/WriterBackend.h"
+
+#include "word/OfficeConnection.h"
+
+#include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/frame/Desktop.hpp>
+#include <com/sun/star/frame/DispatchHelper.hpp>
+#include <com/sun/star/frame/XController.hpp>
+#include <com/sun/star/frame/XDispatchProvider.hpp>
+#include <com/sun/star/frame/XFrame.hpp>
+#include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/text/ControlCharacter.hpp>
+#include <com/sun/star/text/XTextAppend.hpp>
+#include <com/sun/star/text/XTextDocument.hpp>
+#include <com/sun/star/text/XTextViewCursor.hpp>
+#include <com/sun/star/text/XTextViewCursorSupplier.hpp>
+
+namespace orv::word::detail {
+
+namespace frame = css::frame;
+namespace text = css::text;
+namespace uno = css::uno;
+using css::beans::PropertyValue;
+using css::uno::Reference;
+using css::uno::Sequence;
+using css::uno::UNO_QUERY;
+using css::uno::UNO_QUERY_THROW;
+
+namespace {
+
+// The office has no Writer document as its current component.
+struct NoDocument {};
+
+// Runs one step of an operation. A failing step is skipped and the
+// operation goes on with its next step.
+template <class F>
+bool Step(F&& step) {
+    try {
+        step();
+        return true;
+    } catch (const uno::Exception&) {
+    } catch (...) {
+    }
+    return false;
+}
+
+// Writer picks the font of each character by its script class: Western,
+// Asian or Complex (which takes Siddham and Devanagari). The font goes to
+// all three so it shows whatever the text is.
+Sequence<PropertyValue> FontProperties(const OUString& fontName) {
+    Sequence<PropertyValue> properties(3);
+    PropertyValue* p = properties.getArray();
+    p[0].Name = "CharFontName";
+    p[1].Name = "CharFontNameAsian";
+    p[2].Name = "CharFontNameComplex";
+    for (int i = 0; i < 3; ++i) p[i].Value <<= fontName;
+    return properties;
+}
+
+// Where inserted text goes.
+enum class Place {
+    // At the end of the selection, which grows over the text, as a
+    // selection grows over text added after it. No move of its own.
+    EndOfSelection,
+    // After the selection collapses to its end: the insertion point then
+    // follows the text, as it follows typed text.
+    AfterCollapse,
+};
+
+}  // namespace
+
+struct WriterBackend::Impl {
+    explicit Impl(const QString& pipeName) : connection(pipeName) {}
+
+    OfficeConnection connection;
+    // Office objects of the current connection.
+    Reference<uno::XComponentContext> context;
+    Reference<frame::XDesktop2> desktop;
+    Reference<frame::XDispatchHelper> dispatcher;
+    // The current document as the last operation found it, with its view.
+    Reference<css::lang::XComponent> document;
+    Reference<frame::XController> controller;
+    Reference<text::XTextViewCursor> cursor;
+
+    // The text the view cursor was last found in, and its portion insertion.
+    Reference<text::XText> body;
+    Reference<text::XTextAppend> append;
+
+    void ForgetDocument() {
+        append.clear();
+        body.clear();
+        cursor.clear();
+        controller.clear();
+        document.clear();
+    }
+
+    void ForgetAll() {
+        ForgetDocument();
+        dispatcher.clear();
+        desktop.clear();
+        context.clear();
+    }
+
+    // The view cursor of the office's current Writer document: the
+    // insertion point. Asks the office for its current component on every
+    // call; the view cursor is kept while that stays the same document.
+    // Throws NoDocument, or a UNO exception when the office fails.
+    Reference<text::XTextViewCursor> Cursor() {
+        const Reference<uno::XComponentContext> remote = connection.Context();
+        if (remote.get() != context.get()) {
+            ForgetAll();
+            desktop = frame::Desktop::create(remote);
+            context = remote;
+        }
+        const Reference<css::lang::XComponent> current = desktop->getCurrentComponent();
+        if (!current.is()) throw NoDocument();
+        if (current.get() != document.get() || !cursor.is()) {
+            ForgetDocument();
+            if (!Reference<text::XTextDocument>(current, UNO_QUERY).is()) throw NoDocument();
+            const Reference<frame::XController> view =
+                Reference<frame::XModel>(current, UNO_QUERY_THROW)->getCurrentController();
+            const Reference<text::XTextViewCursor> viewCursor =
+                Reference<text::XTextViewCursorSupplier>(view, UNO_QUERY_THROW)->getViewCursor();
+            if (!viewCursor.is()) throw NoDocument();
+            document = current;
+            controller = view;
+            cursor = viewCursor;
+        }
+        return cursor;
+    }
+
+    // The text the insertion point stands in (body, table cell, frame...)
+    // and where in it to insert. The text's portion insertion is kept with
+    // it, so asking for it again costs no call to the office.
+    Reference<text::XTextRange> Position(const Reference<text::XTextViewCursor>& at, Place place) {
+        const Reference<text::XText> text = at->getText();
+        if (text.get() != body.get()) {
+            append.clear();
+            body = text;
+            append.set(text, UNO_QUERY);
+        }
+        Reference<text::XTextRange> position;
+        if (place == Place::AfterCollapse && Step([&] { at->collapseToEnd(); })) {
+            position.set(at.get());
+        } else {
+            position = at->getEnd();
+        }
+        return position;
+    }
+
+    // Inserts the text at the insertion point as one portion carrying the
+    // font, so the font covers exactly these characters whatever their
+    // length in UTF-16. With no font name, or when the font is refused, the
+    // text takes the formatting found there. Throws when the document
+    // refuses the text.
+    void Insert(const Reference<text::XTextViewCursor>& at, const OUString& content,
+                const QString& fontName, Place place) {
+        const Reference<text::XTextRange> position = Position(at, place);
+        if (!fontName.isEmpty() && append.is() && Step([&] {
+                append->insertTextPortion(content, FontProperties(ToOUString(fontName)), position);
+            })) {
+            return;
+        }
+        body->insertString(position, content, false);
+    }
+
+    // Finds the insertion point, then runs the operation's steps on it.
+    // When a kept connection turns out broken (the office ended, or ended
+    // and started again), it is made again once before giving up.
+    template <class Steps>
+    bool Run(Steps&& steps) {
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            const bool kept = connection.Connected();
+            // Nothing from a closed connection outlives it: a proxy left
+            // behind would stand in for the office's object on the next one.
+            if (!kept) ForgetAll();
+            Reference<text::XTextViewCursor> at;
+            try {
+                at = Cursor();
+            } catch (const NoDocument&) {
+                ForgetDocument();
+                return false;
+            } catch (const uno::Exception&) {
+                ForgetAll();
+                if (kept) {
+                    connection.Disconnect();
+                    continue;
+                }
+                return false;
+            } catch (...) {
+                ForgetAll();
+                return false;
+            }
+            bool done = false;
+            try {
+                done = steps(at);
+            } catch (...) {
+            }
+            at.clear();
+            if (!done) {
+                ForgetDocument();
+                if (!connection.Connected()) {
+                    ForgetAll();
+                    connection.Disconnect();
+                }
+            }
+            return done;
+        }
+        return false;
+    }
+};
+
+WriterBackend::WriterBackend(const QString& pipeName) : impl_(std::make_unique<Impl>(pipeName)) {}
+
+WriterBackend::~WriterBackend() { Disconnect(); }
+
+bool WriterBackend::InsertInFont(const QString& text, const QString& fontName, bool blank) {
+    // Text and blank go in as one portion after the collapsed selection:
+    // the result of the two halves, in two calls to the office fewer.
+    const QString content = blank ? text + QLatin1Char(' ') : text;
+    return impl_->Run([&](const Reference<text::XTextViewCursor>& cursor) {
+        if (content.isEmpty()) return Step([&] { cursor->collapseToEnd(); });
+        return Step(
+            [&] { impl_->Insert(cursor, ToOUString(content), fontName, Place::AfterCollapse); });
+    });
+}
+
+bool WriterBackend::InsertFontAndText(const QString& text, const QString& fontName) {
+    if (text.isEmpty()) return true;  // nothing to write: no need for the office
+    return impl_->Run([&](const Reference<text::XTextViewCursor>& cursor) {
+        return Step(
+            [&] { impl_->Insert(cursor, ToOUString(text), fontName, Place::EndOfSelection); });
+    });
+}
+
+bool WriterBackend::InsertBlankAndMove(bool blank, const QString& fontName) {
+    return impl_->Run([&](const Reference<text::XTextViewCursor>& cursor) {
+        if (!blank) return Step([&] { cursor->collapseToEnd(); });
+        return Step([&] { impl_->Insert(cursor, " ", fontName, Place::AfterCollapse); });
+    });
+}
+
+bool WriterBackend::InsertText(const QString& text) {
+    if (text.isEmpty()) return true;
+    return impl_->Run([&](const Reference<text::XTextViewCursor>& cursor) {
+        return Step(
+            [&] { impl_->Insert(cursor, ToOUString(text), QString(), Place::EndOfSelection); });
+    });
+}
+
+bool WriterBackend::NewParagraph() {
+    return impl_->Run([&](const Reference<text::XTextViewCursor>& cursor) {
+        // The break goes after a selection, never in its place; the
+        // insertion point then starts the new paragraph.
+        return Step([&] {
+            const Reference<text::XTextRange> position =
+                impl_->Position(cursor, Place::AfterCollapse);
+            impl_->body->insertControlCharacter(position, text::ControlCharacter::PARAGRAPH_BREAK,
+                                                false);
+        });
+    });
+}
+
+bool WriterBackend::CopySelection() {
+    return impl_->Run([&](const Reference<text::XTextViewCursor>&) {
+        return Step([&] {
+            const Reference<frame::XDispatchProvider> frame(impl_->controller->getFrame(),
+                                                            UNO_QUERY_THROW);
+            if (!impl_->dispatcher.is()) {
+                impl_->dispatcher = frame::DispatchHelper::create(impl_->context);
+            }
+            impl_->dispatcher->executeDispatch(frame, ".uno:Copy", OUString(), 0,
+                                               Sequence<PropertyValue>());
+        });
+    });
+}
+
+bool WriterBackend::Connected() const { return impl_->connection.Connected(); }
+
+void WriterBackend::Abort() { impl_->connection.Abort(); }
+
+void WriterBackend::BeginCall() { impl_->connection.ClearAbort(); }
+
+void WriterBackend::Disconnect() {
+    // The bridge goes first, so releasing the office objects afterwards
+    // sends nothing to an office that may not answer.
+    impl_->connection.Disconnect();
+    impl_->ForgetAll();
+}
+
+}  // namespace orv::word::detail

@@ -1,0 +1,55 @@
+// The document operations on the current Writer document of the office that
+// accepts on one pipe. Internal to the document bridge. Its calls block for
+// as long as the office takes, so WordBridge runs them on a worker thread;
+// only Abort may be called from another thread. No call throws.
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+namespace orv::word::detail {
+
+class WriterBackend {
+  public:
+    explicit WriterBackend(const QString& pipeName);
+    ~WriterBackend();
+    WriterBackend(const WriterBackend&) = delete;
+    WriterBackend& operator=(const WriterBackend&) = delete;
+
+    // Each answers true when every step reached the document.
+
+    // The text, in the font (Western, Asian and Complex font names), at the
+    // end of the insertion point, followed by a blank in the same font when
+    // `blank` is set; then the insertion point collapses after them. An empty
+    // font name skips the font: the text takes the formatting found there.
+    bool InsertInFont(const QString& text, const QString& fontName, bool blank);
+    // The first half of InsertInFont: font and text, no blank, no move.
+    bool InsertFontAndText(const QString& text, const QString& fontName);
+    // The second half: the blank (in `fontName`, if any) when `blank` is set,
+    // then the insertion point collapses after what was inserted.
+    bool InsertBlankAndMove(bool blank, const QString& fontName);
+    // The text at the insertion point; no font, no blank, no move.
+    bool InsertText(const QString& text);
+    // A paragraph break at the insertion point, which then stands at the
+    // start of the new paragraph.
+    bool NewParagraph();
+    // The document's selection onto the office's clipboard.
+    bool CopySelection();
+
+    // True while a connection is kept.
+    bool Connected() const;
+    // Closes the connection from any thread; a call blocked on the office
+    // returns at once, failed. Calls fail until the next BeginCall.
+    void Abort();
+    // Clears an earlier Abort; the worker calls it before each operation.
+    void BeginCall();
+    // Closes the connection and forgets every office object.
+    void Disconnect();
+
+  private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace orv::word::detail
