@@ -1,0 +1,47 @@
+# The installed program: one program folder holding the program, the
+# converter command, the reference database and the manual (the program
+# finds its database beside itself), launchers on the PATH, and the desktop
+# integration in the freedesktop locations.
+include(GNUInstallDirs)
+set(ORVANTA_PROGRAM_DIR ${CMAKE_INSTALL_LIBDIR}/orvanta)
+
+install(TARGETS orvanta RUNTIME DESTINATION ${ORVANTA_PROGRAM_DIR})
+if(TARGET orvanta-convert)
+  install(TARGETS orvanta-convert RUNTIME DESTINATION ${ORVANTA_PROGRAM_DIR})
+endif()
+install(FILES ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/orvbase.mdb DESTINATION ${ORVANTA_PROGRAM_DIR})
+if(EXISTS ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/orvanta-help.html OR TARGET orvanta_manual)
+  install(FILES ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/orvanta-help.html
+          DESTINATION ${ORVANTA_PROGRAM_DIR} OPTIONAL)
+endif()
+
+# Launchers: links into the program folder (the program resolves the link
+# and finds its database beside its real self).
+foreach(tool orvanta orvanta-convert)
+  install(CODE "
+    set(dir \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
+    file(MAKE_DIRECTORY \"\${dir}\")
+    file(RELATIVE_PATH target \"\${dir}\"
+         \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${ORVANTA_PROGRAM_DIR}/${tool}\")
+    if(EXISTS \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${ORVANTA_PROGRAM_DIR}/${tool}\")
+      file(CREATE_LINK \"\${target}\" \"\${dir}/${tool}\" SYMBOLIC)
+    endif()")
+endforeach()
+
+install(FILES ${PROJECT_SOURCE_DIR}/dist/orvanta.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${PROJECT_SOURCE_DIR}/dist/orvanta.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+# Autostart is the user's choice: the entry waits here to be copied into
+# ~/.config/autostart (see the README).
+install(FILES ${PROJECT_SOURCE_DIR}/dist/orvanta-autostart.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/orvanta)
+install(FILES ${PROJECT_SOURCE_DIR}/dist/65-orvanta-fonts.conf
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/orvanta)
+# The font names for other programs: a system-wide install enables the
+# alias for everyone; other prefixes leave it to scripts/run or the user.
+install(CODE "
+  if(NOT \"\$ENV{DESTDIR}\" AND (CMAKE_INSTALL_PREFIX STREQUAL \"/usr\" OR CMAKE_INSTALL_PREFIX STREQUAL \"/usr/local\")
+     AND IS_DIRECTORY /etc/fonts/conf.d)
+    file(COPY ${PROJECT_SOURCE_DIR}/dist/65-orvanta-fonts.conf DESTINATION /etc/fonts/conf.d)
+  endif()")
