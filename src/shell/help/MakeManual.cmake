@@ -1,0 +1,52 @@
+# Writes the HTML manual from its template, with the keyboard map's table
+# taken from the database source so the manual shows the pairs the program
+# really uses.
+#   cmake -DTEMPLATE=... -DKEYBOARD_TSV=... -DOUTPUT=... -DORVANTA_VERSION=... -P MakeManual.cmake
+file(READ "${KEYBOARD_TSV}" tsv)
+string(REPLACE "\r" "" tsv "${tsv}")
+
+function(html_escape var text)
+  string(REPLACE "&" "&amp;" text "${text}")
+  string(REPLACE "<" "&lt;" text "${text}")
+  string(REPLACE ">" "&gt;" text "${text}")
+  string(REPLACE "\"" "&quot;" text "${text}")
+  set(${var} "${text}" PARENT_SCOPE)
+endfunction()
+
+# Line by line with string operations only: a CMake list would split the
+# keys that hold a semicolon.
+set(KEYBOARD_TABLE "")
+set(header_seen FALSE)
+while(NOT tsv STREQUAL "")
+  string(FIND "${tsv}" "\n" end)
+  if(end LESS 0)
+    set(line "${tsv}")
+    set(tsv "")
+  else()
+    string(SUBSTRING "${tsv}" 0 ${end} line)
+    math(EXPR next "${end} + 1")
+    string(SUBSTRING "${tsv}" ${next} -1 tsv)
+  endif()
+  if(line STREQUAL "" OR line MATCHES "^#")
+    continue()
+  endif()
+  if(NOT header_seen)
+    set(header_seen TRUE)  # the column names
+    continue()
+  endif()
+  string(FIND "${line}" "\t" tab)
+  if(tab LESS 0)
+    continue()
+  endif()
+  string(SUBSTRING "${line}" 0 ${tab} input)
+  math(EXPR rest "${tab} + 1")
+  string(SUBSTRING "${line}" ${rest} -1 display)
+  string(FIND "${display}" "\t" tab)
+  if(tab GREATER_EQUAL 0)
+    string(SUBSTRING "${display}" 0 ${tab} display)
+  endif()
+  html_escape(input "${input}")
+  html_escape(display "${display}")
+  string(APPEND KEYBOARD_TABLE "  <tr><td><code>${input}</code></td><td>${display}</td></tr>\n")
+endwhile()
+configure_file("${TEMPLATE}" "${OUTPUT}" @ONLY)
