@@ -1,0 +1,76 @@
+#include "converter/SiddhamConverter.h"
+
+#include "data/Characters.h"
+
+#include <QHash>
+
+namespace orv::converter {
+
+QString SiddhamConverter::FormatRows(const QString& character, const QStringList& values) {
+    if (values.isEmpty()) return character;
+    QString out;
+    for (qsizetype k = 0; k < values.size(); ++k) {
+        const QString& value = values[k];
+        if (value == QLatin1String(".") || value == QLatin1String(",")) {
+            out += value + QLatin1Char(' ');
+        } else if (k == 0) {
+            out += value;
+        } else {
+            out += QLatin1Char('/') + value + QLatin1Char(' ');
+        }
+    }
+    return out;
+}
+
+SiddhamConverter::Outcome SiddhamConverter::Convert(const QString& text,
+                                                    const std::unique_ptr<data::Database>& database,
+                                                    const ChunkSink& sink, QString* error) const {
+    const QStringList characters = data::SplitCharacters(text);
+    const QString column = data::ValueColumn(target_);
+    QHash<QString, QString> seen;
+    for (qsizetype start = 0; start < characters.size(); start += kChunkSize) {
+        data::Database* db = database.get();
+        if (!db) {
+            if (error) *error = QStringLiteral("no database is open");
+            return Outcome::Failed;
+        }
+        const qsizetype end = std::min<qsizetype>(start + kChunkSize, characters.size());
+        QString output;
+        for (qsizetype i = start; i < end; ++i) {
+            const QString& character = characters[i];
+            if (const auto it = seen.constFind(character); it != seen.constEnd()) {
+                output += *it;
+                continue;
+            }
+            auto rows = db->OpenRecordset(data::ConversionBySiddham(target_, character), error);
+            if (!rows) return Outcome::Failed;
+            QStringList values;
+            for (bool more = rows->MoveFirst(); more && !rows->Eof(); rows->MoveNext()) {
+                values << rows->Text(column);
+            }
+            const QString converted = FormatRows(character, values);
+            output += converted;
+            seen.insert(character, converted);
+        }
+        if (!sink(output)) return Outcome::Stopped;
+    }
+    return Outcome::Done;
+}
+
+std::optional<QString> SiddhamConverter::ConvertAll(const QString& text,
+                                                    const std::unique_ptr<data::Database>& database,
+                                                    QString* error) const {
+    QString out;
+    out.reserve(text.size() * 2);
+    const Outcome outcome = Convert(
+        text, database,
+        [&out](const QString& chunk) {
+            out += chunk;
+            return true;
+        },
+        error);
+    if (outcome != Outcome::Done) return std::nullopt;
+    return out;
+}
+
+}  // namespace orv::converter
