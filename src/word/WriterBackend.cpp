@@ -15,6 +15,8 @@
 #include <com/sun/star/text/XTextViewCursor.hpp>
 #include <com/sun/star/text/XTextViewCursorSupplier.hpp>
 
+#include <utility>
+
 namespace orv::word::detail {
 
 namespace frame = css::frame;
@@ -79,18 +81,24 @@ struct WriterBackend::Impl {
     Reference<frame::XDispatchHelper> dispatcher;
     // The current document as the last operation found it, with its view.
     Reference<css::lang::XComponent> document;
+    Reference<frame::XModel> model;
     Reference<frame::XController> controller;
     Reference<text::XTextViewCursor> cursor;
 
     // The text the view cursor was last found in, and its portion insertion.
     Reference<text::XText> body;
     Reference<text::XTextAppend> append;
+    // The first half of InsertInFont has just written its text, so the
+    // second half finds the insertion point where the first left it.
+    bool firstHalfDone = false;
+    bool textKnown = false;
 
     void ForgetDocument() {
         append.clear();
         body.clear();
         cursor.clear();
         controller.clear();
+        model.clear();
         document.clear();
     }
 
@@ -102,8 +110,9 @@ struct WriterBackend::Impl {
     }
 
     // The view cursor of the office's current Writer document: the
-    // insertion point. Asks the office for its current component on every
-    // call; the view cursor is kept while that stays the same document.
+    // insertion point. Asks the office for its current component and that
+    // document's current window on every call; the view cursor is kept while
+    // both stay the same.
     // Throws NoDocument, or a UNO exception when the office fails.
     Reference<text::XTextViewCursor> Cursor() {
         const Reference<uno::XComponentContext> remote = connection.Context();
@@ -114,15 +123,21 @@ struct WriterBackend::Impl {
         }
         const Reference<css::lang::XComponent> current = desktop->getCurrentComponent();
         if (!current.is()) throw NoDocument();
-        if (current.get() != document.get() || !cursor.is()) {
+        if (current.get() != document.get() || !model.is()) {
             ForgetDocument();
             if (!Reference<text::XTextDocument>(current, UNO_QUERY).is()) throw NoDocument();
-            const Reference<frame::XController> view =
-                Reference<frame::XModel>(current, UNO_QUERY_THROW)->getCurrentController();
+            model.set(current, UNO_QUERY_THROW);
+            document = current;
+        }
+        // The document may show in more than one window: the insertion
+        // point is that of the window last active.
+        const Reference<frame::XController> view = model->getCurrentController();
+        if (view.get() != controller.get() || !cursor.is()) {
+            cursor.clear();
+            controller.clear();
             const Reference<text::XTextViewCursor> viewCursor =
                 Reference<text::XTextViewCursorSupplier>(view, UNO_QUERY_THROW)->getViewCursor();
             if (!viewCursor.is()) throw NoDocument();
-            document = current;
             controller = view;
             cursor = viewCursor;
         }
@@ -133,7 +148,7 @@ struct WriterBackend::Impl {
     // and where in it to insert. The text's portion insertion is kept with
     // it, so asking for it again costs no call to the office.
     Reference<text::XTextRange> Position(const Reference<text::XTextViewCursor>& at, Place place) {
-        const Reference<text::XText> text = at->getText();
+        const Reference<text::XText> text = textKnown ? body : at->getText();
         if (text.get() != body.get()) {
             append.clear();
             body = text;
@@ -169,6 +184,7 @@ struct WriterBackend::Impl {
     // and started again), it is made again once before giving up.
     template <class Steps>
     bool Run(Steps&& steps) {
+        firstHalfDone = false;
         for (int attempt = 0; attempt < 2; ++attempt) {
             const bool kept = connection.Connected();
             // Nothing from a closed connection outlives it: a proxy left
@@ -226,18 +242,31 @@ bool WriterBackend::InsertInFont(const QString& text, const QString& fontName, b
 }
 
 bool WriterBackend::InsertFontAndText(const QString& text, const QString& fontName) {
+    impl_->firstHalfDone = false;
     if (text.isEmpty()) return true;  // nothing to write: no need for the office
-    return impl_->Run([&](const Reference<text::XTextViewCursor>& cursor) {
+    impl_->firstHalfDone = impl_->Run([&](const Reference<text::XTextViewCursor>& cursor) {
         return Step(
             [&] { impl_->Insert(cursor, ToOUString(text), fontName, Place::EndOfSelection); });
     });
+    return impl_->firstHalfDone;
 }
 
 bool WriterBackend::InsertBlankAndMove(bool blank, const QString& fontName) {
-    return impl_->Run([&](const Reference<text::XTextViewCursor>& cursor) {
+    const auto steps = [&](const Reference<text::XTextViewCursor>& cursor) {
         if (!blank) return Step([&] { cursor->collapseToEnd(); });
         return Step([&] { impl_->Insert(cursor, " ", fontName, Place::AfterCollapse); });
-    });
+    };
+    // Right after the first half, in the same document and text: no need
+    // to ask the office for them again.
+    if (std::exchange(impl_->firstHalfDone, false) && impl_->cursor.is() &&
+        impl_->connection.Connected()) {
+        impl_->textKnown = true;
+        const bool done = steps(impl_->cursor);
+        impl_->textKnown = false;
+        if (!done) impl_->ForgetDocument();
+        return done;
+    }
+    return impl_->Run(steps);
 }
 
 bool WriterBackend::InsertText(const QString& text) {
