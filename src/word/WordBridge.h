@@ -8,6 +8,10 @@
 // longer than CallBound(); after an office failed to answer in time,
 // operations fail at once for QuietAfterHang(). A broken connection is made
 // again by the next operation.
+//
+// Keep one bridge per office in a process: UNO gives a process one proxy per
+// office object, so while one bridge holds the office's objects a second one
+// cannot connect to that office, and its operations fail.
 #pragma once
 
 #include <QString>
