@@ -6,6 +6,29 @@
 
 namespace orv::converter {
 
+namespace {
+
+// Keeps a read transaction open for one chunk: its lookups then share one
+// lock of the database file instead of each taking and dropping it (a few
+// system calls that cost more than the lookup). It ends before the chunk's
+// output is handed on.
+class ReadTransaction {
+  public:
+    explicit ReadTransaction(data::Database& db)
+        : db_(db), open_(db.Execute({QStringLiteral("begin"), {}})) {}
+    ~ReadTransaction() {
+        if (open_) db_.Execute({QStringLiteral("commit"), {}});
+    }
+    ReadTransaction(const ReadTransaction&) = delete;
+    ReadTransaction& operator=(const ReadTransaction&) = delete;
+
+  private:
+    data::Database& db_;
+    bool open_;
+};
+
+}  // namespace
+
 QString SiddhamConverter::FormatRows(const QString& character, const QStringList& values) {
     if (values.isEmpty()) return character;
     QString out;
@@ -28,22 +51,17 @@ SiddhamConverter::Outcome SiddhamConverter::Convert(const QString& text,
     const QStringList characters = data::SplitCharacters(text);
     const QString column = data::ValueColumn(target_);
     QHash<QString, QString> seen;
-    for (qsizetype start = 0; start < characters.size(); start += kChunkSize) {
-        data::Database* db = database.get();
-        if (!db) {
-            if (error) *error = QStringLiteral("no database is open");
-            return Outcome::Failed;
-        }
-        const qsizetype end = std::min<qsizetype>(start + kChunkSize, characters.size());
-        QString output;
+    const auto convertChunk = [&](data::Database& db, qsizetype start, qsizetype end,
+                                  QString& output) {
+        const ReadTransaction transaction(db);
         for (qsizetype i = start; i < end; ++i) {
             const QString& character = characters[i];
             if (const auto it = seen.constFind(character); it != seen.constEnd()) {
                 output += *it;
                 continue;
             }
-            auto rows = db->OpenRecordset(data::ConversionBySiddham(target_, character), error);
-            if (!rows) return Outcome::Failed;
+            auto rows = db.OpenRecordset(data::ConversionBySiddham(target_, character), error);
+            if (!rows) return false;
             QStringList values;
             for (bool more = rows->MoveFirst(); more && !rows->Eof(); rows->MoveNext()) {
                 values << rows->Text(column);
@@ -52,6 +70,19 @@ SiddhamConverter::Outcome SiddhamConverter::Convert(const QString& text,
             output += converted;
             seen.insert(character, converted);
         }
+        return true;
+    };
+    for (qsizetype start = 0; start < characters.size(); start += kChunkSize) {
+        data::Database* db = database.get();
+        if (!db) {
+            if (error) *error = QStringLiteral("no database is open");
+            return Outcome::Failed;
+        }
+        const qsizetype end = std::min<qsizetype>(start + kChunkSize, characters.size());
+        QString output;
+        if (!convertChunk(*db, start, end, output)) return Outcome::Failed;
+        // The transaction has ended: the sink may let events run, and they
+        // may release this database.
         if (!sink(output)) return Outcome::Stopped;
     }
     return Outcome::Done;
