@@ -2,10 +2,9 @@
 #include "app/Fonts.h"
 #include "app/Program.h"
 #include "app/Windows.h"
-#include "shell/Shell.h"
-#ifdef ORVANTA_WITH_CONVERTER
 #include "converter/ConverterWindow.h"
-#endif
+#include "dictionary/DictionaryWindows.h"
+#include "shell/Shell.h"
 
 #include <QApplication>
 
@@ -17,9 +16,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(orv::app::ApplicationTitle());
     QApplication::setQuitOnLastWindowClosed(false);
     orv::app::InstallFontSubstitutions();
-#ifdef ORVANTA_WITH_CONVERTER
     orv::app::SetShowTool(orv::app::Tool::Converter, [] { orv::converter::frmHVConv()->show(); });
-#endif
+    orv::app::SetShowTool(orv::app::Tool::Dictionary, [] { orv::dictionary::frmMdict()->show(); });
 
     // The host window's load: tray icon, hot keys, shared values; then the
     // main window.
