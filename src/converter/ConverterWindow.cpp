@@ -2,6 +2,7 @@
 
 #include "app/Program.h"
 #include "app/SharedValues.h"
+#include "app/Twips.h"
 #include "app/Windows.h"
 
 #include <QClipboard>
@@ -22,25 +23,14 @@
 
 namespace orv::converter {
 
+using app::MakeControl;
+using app::Px;
+using app::TwipRect;
+
 namespace {
 
-constexpr int kTwipsPerPixel = 15;
 // The least time between two appends of gathered chunks below the view.
 constexpr qint64 kFlushIntervalMs = 100;
-
-int Px(int twips) { return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel; }
-
-QRect TwipRect(int left, int top, int width, int height) {
-    return {Px(left), Px(top), Px(width), Px(height)};
-}
-
-template <class W>
-W* Make(QWidget* parent, const QString& name, const QRect& geometry) {
-    auto* w = new W(parent);
-    w->setObjectName(name);
-    w->setGeometry(geometry);
-    return w;
-}
 
 QFont Font(const char* family, double points) {
     QFont font{QString::fromLatin1(family)};
@@ -50,7 +40,7 @@ QFont Font(const char* family, double points) {
 
 QPlainTextEdit* MakeOutputBox(QWidget* parent, const QString& name, const QRect& geometry,
                               const QFont& font) {
-    auto* box = Make<QPlainTextEdit>(parent, name, geometry);
+    auto* box = MakeControl<QPlainTextEdit>(parent, name, geometry);
     box->setFont(font);
     box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     box->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
@@ -110,12 +100,12 @@ ConverterWindow::ConverterWindow() {
     TextBox2->setPlainText(QStringLiteral(
         "Copy siddham text from any documents then click one of the buttons beside to convert."));
 
-    Frame1 = Make<QFrame>(this, QStringLiteral("Frame1"), TwipRect(8385, 240, 2070, 2040));
-    Frame2 = Make<QFrame>(this, QStringLiteral("Frame2"), TwipRect(8400, 2490, 2055, 690));
+    Frame1 = MakeControl<QFrame>(this, QStringLiteral("Frame1"), TwipRect(8385, 240, 2070, 2040));
+    Frame2 = MakeControl<QFrame>(this, QStringLiteral("Frame2"), TwipRect(8400, 2490, 2055, 690));
     for (QFrame* frame : {Frame1, Frame2}) frame->setFrameStyle(QFrame::Box | QFrame::Plain);
 
     // The heading sits on the first frame's top edge, like a caption.
-    Label1 = Make<QLabel>(this, QStringLiteral("Label1"), TwipRect(8460, 120, 1920, 300));
+    Label1 = MakeControl<QLabel>(this, QStringLiteral("Label1"), TwipRect(8460, 120, 1920, 300));
     Label1->setText(QStringLiteral("Convert from clipboard to:"));
     // The classic caption size, made smaller where the installed font is too
     // wide for the heading's place.
@@ -128,19 +118,19 @@ ConverterWindow::ConverterWindow() {
     Label1->setAutoFillBackground(true);
 
     const QFont captions = Font("Arial", 9.75);
-    CommandButton3 =
-        Make<QPushButton>(this, QStringLiteral("CommandButton3"), TwipRect(8490, 450, 1830, 435));
+    CommandButton3 = MakeControl<QPushButton>(this, QStringLiteral("CommandButton3"),
+                                              TwipRect(8490, 450, 1830, 435));
     CommandButton3->setText(QStringLiteral("Transliteration"));
     CommandButton3->setToolTip(QStringLiteral("From Copied Text"));
-    CommandButton1 =
-        Make<QPushButton>(this, QStringLiteral("CommandButton1"), TwipRect(8520, 1035, 1830, 435));
+    CommandButton1 = MakeControl<QPushButton>(this, QStringLiteral("CommandButton1"),
+                                              TwipRect(8520, 1035, 1830, 435));
     CommandButton1->setText(QStringLiteral("Devanagari"));
     CommandButton1->setToolTip(QStringLiteral("From Copied Text"));
-    CommandButton2 =
-        Make<QPushButton>(this, QStringLiteral("CommandButton2"), TwipRect(8505, 1665, 1845, 480));
+    CommandButton2 = MakeControl<QPushButton>(this, QStringLiteral("CommandButton2"),
+                                              TwipRect(8505, 1665, 1845, 480));
     CommandButton2->setText(QStringLiteral("Lantsa (Ranjana)"));
-    CommandButton4 =
-        Make<QPushButton>(this, QStringLiteral("CommandButton4"), TwipRect(8520, 2610, 1800, 435));
+    CommandButton4 = MakeControl<QPushButton>(this, QStringLiteral("CommandButton4"),
+                                              TwipRect(8520, 2610, 1800, 435));
     CommandButton4->setText(QStringLiteral("Copy to Clipboard"));
     CommandButton4->setToolTip(QStringLiteral("To Clipboard"));
     for (QPushButton* button : {CommandButton3, CommandButton1, CommandButton2, CommandButton4}) {

@@ -2,6 +2,7 @@
 
 #include "app/Program.h"
 #include "app/SharedValues.h"
+#include "app/Twips.h"
 #include "app/Windows.h"
 #include "word/WordBridge.h"
 
@@ -12,23 +13,11 @@
 
 namespace orv::dictionary {
 
+using app::MakeControl;
+using app::Px;
+using app::TwipRect;
+
 namespace {
-
-constexpr int kTwipsPerPixel = 15;
-
-int Px(int twips) { return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel; }
-
-QRect TwipRect(int left, int top, int width, int height) {
-    return {Px(left), Px(top), Px(width), Px(height)};
-}
-
-template <class W>
-W* Make(QWidget* parent, const QString& name, const QRect& geometry) {
-    auto* w = new W(parent);
-    w->setObjectName(name);
-    w->setGeometry(geometry);
-    return w;
-}
 
 QFont UnicodeFont(int points = 10) { return QFont(QStringLiteral("Arial Unicode MS"), points); }
 
@@ -53,37 +42,44 @@ DictionaryWindow::DictionaryWindow() {
 
     for (int i = 0; i < kGridSize; ++i) {
         const int row = i / 10, column = i % 10;
-        CmdB[i] = Make<QPushButton>(this, QStringLiteral("CmdB_%1").arg(i),
-                                    TwipRect(480 * column, 480 * row, 495, 495));
+        CmdB[i] = MakeControl<QPushButton>(this, QStringLiteral("CmdB_%1").arg(i),
+                                           TwipRect(480 * column, 480 * row, 495, 495));
         CmdB[i]->setFont(UnicodeFont());
         connect(CmdB[i], &QPushButton::clicked, this, [this, i] { PickGlyph(i); });
     }
-    ListBox1 = Make<QListWidget>(this, QStringLiteral("ListBox1"), TwipRect(4920, 60, 3495, 5115));
+    ListBox1 =
+        MakeControl<QListWidget>(this, QStringLiteral("ListBox1"), TwipRect(4920, 60, 3495, 5115));
     ListBox1->setFont(UnicodeFont(12));
     ListBox1->viewport()->installEventFilter(this);
-    tiep2 = Make<QPushButton>(this, QStringLiteral("tiep2"), TwipRect(105, 5430, 315, 315));
+    tiep2 = MakeControl<QPushButton>(this, QStringLiteral("tiep2"), TwipRect(105, 5430, 315, 315));
     tiep2->setText(QStringLiteral("<"));
-    tiep1 = Make<QPushButton>(this, QStringLiteral("tiep1"), TwipRect(450, 5430, 315, 315));
+    tiep1 = MakeControl<QPushButton>(this, QStringLiteral("tiep1"), TwipRect(450, 5430, 315, 315));
     tiep1->setText(QStringLiteral(">"));
     tiep1->setEnabled(false);
     tiep2->setEnabled(false);
 
-    TextBox1 = Make<SearchBox>(this, QStringLiteral("TextBox1"), TwipRect(960, 5400, 2085, 375));
+    TextBox1 =
+        MakeControl<SearchBox>(this, QStringLiteral("TextBox1"), TwipRect(960, 5400, 2085, 375));
     TextBox1->setFont(UnicodeFont());
     TextBox1->setToolTip(QStringLiteral("Double click to clear"));
     TextBox1->setText(kScriptsPlaceholder);
-    Command2 = Make<QPushButton>(this, QStringLiteral("Command2"), TwipRect(3120, 5400, 540, 360));
+    Command2 =
+        MakeControl<QPushButton>(this, QStringLiteral("Command2"), TwipRect(3120, 5400, 540, 360));
     Command2->setText(QStringLiteral("OK"));
-    TextBox11 = Make<SearchBox>(this, QStringLiteral("TextBox11"), TwipRect(3960, 5400, 2100, 375));
+    TextBox11 =
+        MakeControl<SearchBox>(this, QStringLiteral("TextBox11"), TwipRect(3960, 5400, 2100, 375));
     TextBox11->setFont(UnicodeFont());
     TextBox11->setToolTip(QStringLiteral("Double click to clear"));
     TextBox11->setText(kTransPlaceholder);
-    Command4 = Make<QPushButton>(this, QStringLiteral("Command4"), TwipRect(6120, 5400, 465, 375));
+    Command4 =
+        MakeControl<QPushButton>(this, QStringLiteral("Command4"), TwipRect(6120, 5400, 465, 375));
     Command4->setText(QStringLiteral("OK"));
-    Command3 = Make<QPushButton>(this, QStringLiteral("Command3"), TwipRect(6840, 5400, 1545, 360));
+    Command3 =
+        MakeControl<QPushButton>(this, QStringLiteral("Command3"), TwipRect(6840, 5400, 1545, 360));
     Command3->setText(QStringLiteral("About dictionary"));
     // Below the visible area: it takes a paste only while it has the focus.
-    TextBox4 = Make<QLineEdit>(this, QStringLiteral("TextBox4"), TwipRect(5880, 6120, 2610, 375));
+    TextBox4 =
+        MakeControl<QLineEdit>(this, QStringLiteral("TextBox4"), TwipRect(5880, 6120, 2610, 375));
     TextBox4->setFont(UnicodeFont());
     TextBox4->setText(QStringLiteral("Nhap mui ten xanh de Paste"));
 
@@ -220,11 +216,12 @@ MeaningWindow::MeaningWindow() {
     setObjectName(QStringLiteral("frmMeaning"));
     setWindowTitle(QStringLiteral("Meanings"));
     setFixedSize(Px(4860), Px(5265));
-    Label = Make<QLineEdit>(this, QStringLiteral("Label"), TwipRect(30, 30, 4770, 465));
+    Label = MakeControl<QLineEdit>(this, QStringLiteral("Label"), TwipRect(30, 30, 4770, 465));
     Label->setFont(UnicodeFont(12));
-    TextBox1 = Make<QPlainTextEdit>(this, QStringLiteral("TextBox1"), TwipRect(0, 600, 4845, 4635));
+    TextBox1 =
+        MakeControl<QPlainTextEdit>(this, QStringLiteral("TextBox1"), TwipRect(0, 600, 4845, 4635));
     // Parked below the visible area; it takes the focus on activation.
-    Text1 = Make<QLineEdit>(this, QStringLiteral("Text1"), TwipRect(0, 7680, 615, 285));
+    Text1 = MakeControl<QLineEdit>(this, QStringLiteral("Text1"), TwipRect(0, 7680, 615, 285));
     connect(Label, &QLineEdit::textChanged, this, &MeaningWindow::ShowMeaning);
 }
 
@@ -255,7 +252,8 @@ AboutDictionaryWindow::AboutDictionaryWindow() {
     setObjectName(QStringLiteral("fAboutD"));
     setWindowTitle(QStringLiteral("About dictionary"));
     setFixedSize(Px(4800), Px(1860));
-    TextBox1 = Make<QPlainTextEdit>(this, QStringLiteral("TextBox1"), TwipRect(60, 60, 4665, 1740));
+    TextBox1 =
+        MakeControl<QPlainTextEdit>(this, QStringLiteral("TextBox1"), TwipRect(60, 60, 4665, 1740));
     TextBox1->setFont(QFont(QStringLiteral("Arial")));
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/Program.h"
 #include "app/SharedValues.h"
+#include "app/Twips.h"
 #include "app/Windows.h"
 #include "word/WordBridge.h"
 
@@ -15,28 +16,18 @@
 
 namespace orv::keyboard {
 
+using app::kTwipsPerPixel;
+using app::MakeControl;
+using app::Px;
+using app::TwipRect;
+
 namespace {
 
-constexpr int kTwipsPerPixel = 15;
 constexpr int kClientWidthTwips = 10605;
 constexpr int kExpandedHeightTwips = 4000;
 constexpr int kCollapsedHeightTwips = 1215;
 
 word::WordBridge& Bridge() { return word::WordBridge::Shared(); }
-
-int Px(int twips) { return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel; }
-
-QRect TwipRect(int left, int top, int width, int height) {
-    return {Px(left), Px(top), Px(width), Px(height)};
-}
-
-template <class W>
-W* Make(QWidget* parent, const QString& name, const QRect& geometry) {
-    auto* w = new W(parent);
-    w->setObjectName(name);
-    w->setGeometry(geometry);
-    return w;
-}
 
 }  // namespace
 
@@ -59,55 +50,59 @@ ScriptKeyboard::ScriptKeyboard(const ScriptProfile& profile)
     setFixedWidth(Px(kClientWidthTwips));
     setFixedHeight(Px(profile.clientHeightTwips));
 
-    Label8 = Make<QLabel>(this, QStringLiteral("Label8"), TwipRect(165, 75, 1100, 300));
+    Label8 = MakeControl<QLabel>(this, QStringLiteral("Label8"), TwipRect(165, 75, 1100, 300));
     Label8->setText(QStringLiteral("Transliteration"));
     Label8->adjustSize();
-    TextBox1 =
-        Make<TransliterationBox>(this, QStringLiteral("TextBox1"), TwipRect(135, 405, 1005, 375));
+    TextBox1 = MakeControl<TransliterationBox>(this, QStringLiteral("TextBox1"),
+                                               TwipRect(135, 405, 1005, 375));
     TextBox1->setFont(QFont(QStringLiteral("Arial Unicode MS"), 10));
 
     for (int i = 0; i < kPageSize; ++i) {
         const int left = 1320 + 720 * i;
-        CommandButton1[i] = Make<QPushButton>(this, QStringLiteral("CommandButton1_%1").arg(i),
-                                              TwipRect(left, 405, 600, 600));
-        Label7[i] = Make<QLabel>(this, QStringLiteral("Label7_%1").arg(i),
-                                 TwipRect(left - 60, 75, 720, 300));
+        CommandButton1[i] = MakeControl<QPushButton>(
+            this, QStringLiteral("CommandButton1_%1").arg(i), TwipRect(left, 405, 600, 600));
+        Label7[i] = MakeControl<QLabel>(this, QStringLiteral("Label7_%1").arg(i),
+                                        TwipRect(left - 60, 75, 720, 300));
         Label7[i]->setAlignment(Qt::AlignCenter);
         Label7[i]->setFont(QFont(QStringLiteral("Arial Unicode MS"), 8));
-        Label1[i] =
-            Make<QLabel>(this, QStringLiteral("Label1_%1").arg(i), TwipRect(left, 990, 600, 225));
+        Label1[i] = MakeControl<QLabel>(this, QStringLiteral("Label1_%1").arg(i),
+                                        TwipRect(left, 990, 600, 225));
         Label1[i]->setAlignment(Qt::AlignCenter);
         CommandButton1[i]->installEventFilter(this);
         Label7[i]->installEventFilter(this);
         connect(CommandButton1[i], &QPushButton::clicked, this,
                 [this, i] { CommitCandidate(i, ScriptFont, true); });
     }
-    Label2 = Make<QLabel>(this, QStringLiteral("Label2"), TwipRect(9840, 960, 765, 255));
-    tiep2 = Make<QPushButton>(this, QStringLiteral("tiep2"), TwipRect(9915, 405, 300, 330));
+    Label2 = MakeControl<QLabel>(this, QStringLiteral("Label2"), TwipRect(9840, 960, 765, 255));
+    tiep2 = MakeControl<QPushButton>(this, QStringLiteral("tiep2"), TwipRect(9915, 405, 300, 330));
     tiep2->setText(QStringLiteral("<"));
-    tiep1 = Make<QPushButton>(this, QStringLiteral("tiep1"), TwipRect(10245, 405, 300, 330));
+    tiep1 = MakeControl<QPushButton>(this, QStringLiteral("tiep1"), TwipRect(10245, 405, 300, 330));
     tiep1->setText(QStringLiteral(">"));
     tiep1->setEnabled(false);
     tiep2->setEnabled(false);
-    mmandButton2 =
-        Make<QPushButton>(this, QStringLiteral("mmandButton2"), TwipRect(10335, 30, 240, 240));
+    mmandButton2 = MakeControl<QPushButton>(this, QStringLiteral("mmandButton2"),
+                                            TwipRect(10335, 30, 240, 240));
     mmandButton2->setText(QStringLiteral("x"));
-    Command6 = Make<QPushButton>(this, QStringLiteral("Command6"), TwipRect(150, 870, 990, 300));
+    Command6 =
+        MakeControl<QPushButton>(this, QStringLiteral("Command6"), TwipRect(150, 870, 990, 300));
     Command6->setText(QStringLiteral("Expand"));
 
-    TextBox2 =
-        Make<QPlainTextEdit>(this, QStringLiteral("TextBox2"), TwipRect(105, 1545, 9240, 2310));
+    TextBox2 = MakeControl<QPlainTextEdit>(this, QStringLiteral("TextBox2"),
+                                           TwipRect(105, 1545, 9240, 2310));
     // Large enough to read the glyphs; the family follows the script font.
     TextBox2->setFont(QFont(QString::fromLatin1(profile.fontName), 16));
-    Command1 = Make<QPushButton>(this, QStringLiteral("Command1"), TwipRect(9480, 1545, 990, 360));
+    Command1 =
+        MakeControl<QPushButton>(this, QStringLiteral("Command1"), TwipRect(9480, 1545, 990, 360));
     Command1->setText(QStringLiteral("Copy"));
-    Command4 = Make<QPushButton>(this, QStringLiteral("Command4"), TwipRect(9480, 2025, 990, 360));
+    Command4 =
+        MakeControl<QPushButton>(this, QStringLiteral("Command4"), TwipRect(9480, 2025, 990, 360));
     Command4->setText(QStringLiteral("Delete"));
-    Command5 = Make<QPushButton>(this, QStringLiteral("Command5"), TwipRect(9480, 2505, 990, 360));
+    Command5 =
+        MakeControl<QPushButton>(this, QStringLiteral("Command5"), TwipRect(9480, 2505, 990, 360));
     Command5->setText(QStringLiteral("Hide"));
-    TextBox3 = Make<QLineEdit>(this, QStringLiteral("TextBox3"), {});
+    TextBox3 = MakeControl<QLineEdit>(this, QStringLiteral("TextBox3"), {});
     TextBox3->hide();
-    TextBox6 = Make<QLineEdit>(this, QStringLiteral("TextBox6"), {});
+    TextBox6 = MakeControl<QLineEdit>(this, QStringLiteral("TextBox6"), {});
     TextBox6->hide();
 
     Timer3 = new QTimer(this);
