@@ -6,6 +6,8 @@
 #include "app/SharedValues.h"
 #include "converter/ConverterWindow.h"
 
+#include "WindowBench.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -120,14 +122,7 @@ BENCHMARK(BM_Command1MB)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealT
 
 }  // namespace
 
+// The built-in database lies beside the benchmark.
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    orv::app::InstallFontSubstitutions();
-    // The built-in database beside the benchmark.
-    if (!orv::app::OpenAppDatabase()) return 1;
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return orv::bench::RunWindowBenchmarks(argc, argv, [] { return orv::app::OpenAppDatabase(); });
 }

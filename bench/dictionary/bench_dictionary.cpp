@@ -5,6 +5,8 @@
 #include "app/SharedValues.h"
 #include "dictionary/DictionaryWindows.h"
 
+#include "WindowBench.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -51,12 +53,4 @@ BENCHMARK(BM_OpenMeaning)->Unit(benchmark::kMillisecond)->Repetitions(5)->Report
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    orv::app::InstallFontSubstitutions();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return orv::bench::RunWindowBenchmarks(argc, argv); }

@@ -6,6 +6,8 @@
 #include "word/TestOffice.h"
 #include "word/WordBridge.h"
 
+#include "WindowBench.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -37,18 +39,14 @@ BENCHMARK(BM_CommitF1)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAgg
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    orv::app::InstallFontSubstitutions();
     orv::word::test::TestOffice testOffice;
-    if (!testOffice.Start() || !testOffice.NewDocument()) {
-        qWarning("no office");
-        return 1;
-    }
-    office = &testOffice;
-    orv::word::WordBridge::Shared().SetPipeName(testOffice.PipeName());
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return orv::bench::RunWindowBenchmarks(argc, argv, [&testOffice] {
+        if (!testOffice.Start() || !testOffice.NewDocument()) {
+            qWarning("no office");
+            return false;
+        }
+        office = &testOffice;
+        orv::word::WordBridge::Shared().SetPipeName(testOffice.PipeName());
+        return true;
+    });
 }

@@ -5,6 +5,8 @@
 #include "app/Program.h"
 #include "keyboard/Keyboards.h"
 
+#include "WindowBench.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -50,13 +52,5 @@ BENCHMARK(BM_Keystroke)->Unit(benchmark::kMillisecond)->Iterations(500);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    orv::app::InstallFontSubstitutions();
-    // The built-in database beside the benchmark.
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+// The built-in database lies beside the benchmark.
+int main(int argc, char** argv) { return orv::bench::RunWindowBenchmarks(argc, argv); }
