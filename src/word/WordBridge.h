@@ -23,7 +23,8 @@ namespace orv::word {
 
 class WordBridge {
   public:
-    // The pipe the program's office accepts on: "orvanta" and the user id.
+    // The pipe the program's office accepts on: "orvanta" and the user id,
+    // or the name in the environment variable ORVANTA_OFFICE_PIPE when set.
     // An office accepts it when started with
     //   soffice "--accept=pipe,name=<name>;urp;StarOffice.ComponentContext"
     static QString DefaultPipeName();
