@@ -3,6 +3,18 @@
 # One test executable run by CTest. Widget tests run on Qt's offscreen
 # platform; tests marked X11 need the X server that scripts/test starts and
 # run on the xcb platform with the DISPLAY they are given.
+#
+# Tests are guests on the machine: they get a home of their own in the build
+# tree (nothing reads or writes the user's configuration), and the program's
+# document bridge points at a pipe no office listens on, so no test reaches
+# the user's Writer. A test that wants an office starts its own.
+set(ORV_TEST_HOME ${PROJECT_BINARY_DIR}/test-home)
+file(MAKE_DIRECTORY ${ORV_TEST_HOME})
+set(ORV_TEST_ENVIRONMENT
+  "HOME=${ORV_TEST_HOME}" "XDG_CONFIG_HOME=${ORV_TEST_HOME}/.config"
+  "XDG_CACHE_HOME=${ORV_TEST_HOME}/.cache" "XDG_DATA_HOME=${ORV_TEST_HOME}/.local/share"
+  "ORVANTA_OFFICE_PIPE=orvtest-no-office"
+  "ORVANTA_SOURCE_DIR=${PROJECT_SOURCE_DIR}" "ORVANTA_BINARY_DIR=${PROJECT_BINARY_DIR}")
 function(orv_add_test)
   cmake_parse_arguments(T "X11" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
@@ -21,5 +33,5 @@ function(orv_add_test)
   set_tests_properties(${T_NAME} PROPERTIES
     TIMEOUT ${T_TIMEOUT}
     LABELS "${T_LABELS}"
-    ENVIRONMENT "${env};ORVANTA_SOURCE_DIR=${PROJECT_SOURCE_DIR};ORVANTA_BINARY_DIR=${PROJECT_BINARY_DIR}")
+    ENVIRONMENT "${env};${ORV_TEST_ENVIRONMENT}")
 endfunction()

@@ -3,10 +3,13 @@
 #include "app/SharedValues.h"
 #include "word/WriterBackend.h"
 
+#include <QCoreApplication>
+
 #include <unistd.h>
 
+#include <atomic>
 #include <condition_variable>
-#include <cstdint>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -17,76 +20,135 @@ namespace orv::word {
 using detail::WriterBackend;
 using Clock = std::chrono::steady_clock;
 
-// The office is driven from one worker thread: a call to an office that
-// hangs blocks there, never on the caller's thread. The caller hands over
-// one operation at a time and waits for it at most CallBound(); when the
-// wait runs out, the connection is closed under the blocked call, which then
+struct Receipt::State {
+    std::mutex mutex;
+    std::condition_variable ended;
+    Delivery delivery = Delivery::Pending;
+
+    void End(Delivery outcome) {
+        {
+            std::lock_guard lock(mutex);
+            delivery = outcome;
+        }
+        ended.notify_all();
+    }
+};
+
+Delivery Receipt::Status() const {
+    if (!state_) return Delivery::NoOffice;
+    std::lock_guard lock(state_->mutex);
+    return state_->delivery;
+}
+
+Delivery Receipt::Wait(std::chrono::milliseconds limit) const {
+    if (!state_) return Delivery::NoOffice;
+    std::unique_lock lock(state_->mutex);
+    state_->ended.wait_for(lock, limit, [&] { return state_->delivery != Delivery::Pending; });
+    return state_->delivery;
+}
+
+namespace {
+
+struct Job {
+    std::function<Delivery(WriterBackend&)> task;
+    QString pipe;
+    Clock::time_point deadline;
+    std::shared_ptr<Receipt::State> receipt;
+};
+
+// How long a stopping bridge lets operations already given reach an office
+// that answers, and how long it then waits for the worker to let go.
+constexpr std::chrono::milliseconds kDrainOnStop(1000);
+constexpr std::chrono::milliseconds kWorkerEndOnStop(2000);
+
+}  // namespace
+
+// The office is driven from one worker thread, so a call to an office that
+// hangs blocks there, never on the caller's thread. A second thread, the
+// guard, watches the running operation: once it has waited past its
+// deadline, the guard closes the connection under it, and the blocked call
 // returns, failed.
 struct WordBridge::Impl : std::enable_shared_from_this<WordBridge::Impl> {
     std::mutex mutex;
-    std::condition_variable wake;  // the worker: a job, or the end
-    std::condition_variable done;  // the caller: the job finished
-    std::function<bool(WriterBackend&)> job;
-    QString jobPipe;
-    std::uint64_t submitted = 0;
-    std::uint64_t finished = 0;
-    bool result = false;
-    bool busy = false;  // a job runs, possibly one the caller gave up on
+    std::condition_variable wake;   // the worker: a job, or the end
+    std::condition_variable watch;  // the guard: a job began or ended, or the end
+    std::condition_variable idle;   // Flush and Stop: nothing waits or runs
+    std::deque<Job> waiting;
+    bool running = false;
+    std::uint64_t started = 0;  // counts jobs begun
+    Clock::time_point runningDeadline;
+    bool runningAborted = false;
     bool stopping = false;
+    bool stopped = false;
     bool workerEnded = false;
-    std::uint64_t abandoned = 0;             // a job the caller gave up on
     std::shared_ptr<WriterBackend> backend;  // made and replaced by the worker
     QString backendPipe;
     std::thread worker;
+    std::thread guard;
+    std::atomic<Delivery> last{Delivery::Pending};
 
     // Caller's side, on the user-interface thread only.
     QString pipe;
-    Clock::time_point quietUntil;
     QString pendingFont;  // the font of the last first half, for its blank
 
-    explicit Impl(const QString& pipeName) : pipe(pipeName) {}
+    const std::chrono::milliseconds window;
+
+    Impl(const QString& pipeName, std::chrono::milliseconds deliveryWindow)
+        : pipe(pipeName), window(deliveryWindow) {}
+
+    // Under the lock.
+    void End(Job& job, Delivery outcome) {
+        last.store(outcome);
+        job.receipt->End(outcome);
+    }
 
     static void Work(const std::shared_ptr<Impl>& self) {
         std::unique_lock lock(self->mutex);
         while (true) {
-            self->wake.wait(lock,
-                            [&] { return self->stopping || self->submitted > self->finished; });
+            self->wake.wait(lock, [&] { return self->stopping || !self->waiting.empty(); });
             if (self->stopping) break;
-            const std::uint64_t id = self->submitted;
-            auto task = std::move(self->job);
-            self->job = nullptr;
-            bool ok = false;
-            if (self->abandoned != id) {
-                // Made and armed under the lock, so an Abort from the caller
-                // always reaches the backend that runs this job.
-                std::shared_ptr<WriterBackend> retired;
-                if (!self->backend || self->backendPipe != self->jobPipe) {
-                    retired = std::exchange(self->backend,
-                                            std::make_shared<WriterBackend>(self->jobPipe));
-                    self->backendPipe = self->jobPipe;
-                }
-                const std::shared_ptr<WriterBackend> backend = self->backend;
-                backend->BeginCall();
-                lock.unlock();
-                if (retired) retired->Disconnect();
-                retired.reset();
-                try {
-                    ok = task && task(*backend);
-                } catch (...) {
-                }
-                lock.lock();
-                if (self->abandoned == id) {
-                    // The caller gave up and closes the connection: let go
-                    // of everything from it now.
-                    lock.unlock();
-                    backend->Disconnect();
-                    lock.lock();
-                }
+            Job job = std::move(self->waiting.front());
+            self->waiting.pop_front();
+            if (Clock::now() >= job.deadline) {
+                self->End(job, Delivery::TimedOut);
+                if (self->waiting.empty()) self->idle.notify_all();
+                continue;
             }
-            self->finished = id;
-            self->result = ok;
-            self->busy = false;
-            self->done.notify_all();
+            std::shared_ptr<WriterBackend> retired;
+            if (!self->backend || self->backendPipe != job.pipe) {
+                retired = std::exchange(self->backend, std::make_shared<WriterBackend>(job.pipe));
+                self->backendPipe = job.pipe;
+            }
+            const std::shared_ptr<WriterBackend> backend = self->backend;
+            // Armed under the lock, so the guard's abort always reaches the
+            // backend that runs this job.
+            backend->BeginCall();
+            self->running = true;
+            ++self->started;
+            self->runningDeadline = job.deadline;
+            self->runningAborted = false;
+            self->watch.notify_all();
+            lock.unlock();
+            if (retired) retired->Disconnect();
+            retired.reset();
+            Delivery outcome = Delivery::NoOffice;
+            try {
+                outcome = job.task(*backend);
+            } catch (...) {
+            }
+            lock.lock();
+            self->running = false;
+            if (self->runningAborted) {
+                // The guard closed the connection: let go of everything
+                // from it before the next job connects again.
+                outcome = Delivery::TimedOut;
+                lock.unlock();
+                backend->Disconnect();
+                lock.lock();
+            }
+            self->watch.notify_all();
+            self->End(job, outcome);
+            if (self->waiting.empty()) self->idle.notify_all();
         }
         std::shared_ptr<WriterBackend> backend = std::move(self->backend);
         lock.unlock();
@@ -94,53 +156,96 @@ struct WordBridge::Impl : std::enable_shared_from_this<WordBridge::Impl> {
         backend.reset();
         lock.lock();
         self->workerEnded = true;
-        self->done.notify_all();
+        self->idle.notify_all();
     }
 
-    bool Call(std::function<bool(WriterBackend&)> task) {
-        if (Clock::now() < quietUntil) return false;
+    static void Guard(const std::shared_ptr<Impl>& self) {
+        std::unique_lock lock(self->mutex);
+        while (true) {
+            self->watch.wait(lock, [&] { return self->stopping || self->running; });
+            if (self->stopping) break;
+            const std::uint64_t job = self->started;
+            const auto same = [&] {
+                return self->stopping || !self->running || self->started != job;
+            };
+            if (self->watch.wait_until(lock, self->runningDeadline, same)) continue;
+            self->runningAborted = true;
+            const std::shared_ptr<WriterBackend> stuck = self->backend;
+            lock.unlock();
+            if (stuck) stuck->Abort();
+            lock.lock();
+            self->watch.wait(lock, same);
+        }
+    }
+
+    Receipt Submit(std::function<Delivery(WriterBackend&)> task, bool probe = false) {
+        auto receipt = std::make_shared<Receipt::State>();
         std::unique_lock lock(mutex);
-        if (busy || stopping) return false;  // an abandoned call still runs
+        if (stopping || stopped) {
+            receipt->End(Delivery::NoOffice);
+            return Receipt(receipt);
+        }
+        if (probe && (running || !waiting.empty())) {
+            // The operations under way will tell soon enough.
+            receipt->End(last.load());
+            return Receipt(receipt);
+        }
         if (!worker.joinable()) {
             try {
                 worker = std::thread([self = shared_from_this()] { Work(self); });
+                guard = std::thread([self = shared_from_this()] { Guard(self); });
             } catch (...) {
-                return false;  // no thread to be had: the operation fails
+                // No thread to be had: nothing can reach the office.
+                stopping = true;
+                wake.notify_all();
+                watch.notify_all();
+                receipt->End(Delivery::NoOffice);
+                return Receipt(receipt);
             }
         }
-        job = std::move(task);
-        jobPipe = pipe;
-        busy = true;
-        const std::uint64_t id = ++submitted;
+        if (waiting.size() >= static_cast<std::size_t>(kMaxWaiting)) {
+            End(waiting.front(), Delivery::TimedOut);
+            waiting.pop_front();
+        }
+        waiting.push_back({std::move(task), pipe, Clock::now() + window, receipt});
         wake.notify_one();
-        if (done.wait_for(lock, CallBound(), [&] { return finished == id; })) return result;
+        return Receipt(receipt);
+    }
 
-        // The office did not answer in time: close the connection under the
-        // blocked call and leave the office alone for a while.
-        quietUntil = Clock::now() + QuietAfterHang();
-        abandoned = id;
-        const std::shared_ptr<WriterBackend> stuck = backend;
-        lock.unlock();
-        if (stuck) stuck->Abort();
-        return false;
+    bool Flush(std::chrono::milliseconds limit) {
+        std::unique_lock lock(mutex);
+        return idle.wait_for(lock, limit, [&] {
+            return (waiting.empty() && !running) || workerEnded || !worker.joinable();
+        });
     }
 
     void Stop() {
         std::unique_lock lock(mutex);
-        if (!worker.joinable()) return;
+        if (stopped) return;
+        if (!worker.joinable()) {
+            stopped = true;
+            return;
+        }
+        idle.wait_for(lock, kDrainOnStop, [&] { return waiting.empty() && !running; });
         stopping = true;
-        wake.notify_one();
-        const std::shared_ptr<WriterBackend> running = busy ? backend : nullptr;
+        for (Job& job : waiting) End(job, Delivery::TimedOut);
+        waiting.clear();
+        wake.notify_all();
+        watch.notify_all();
+        const std::shared_ptr<WriterBackend> busy = running ? backend : nullptr;
+        if (busy) runningAborted = true;
         lock.unlock();
         // A call blocked on an office that hangs returns once the
         // connection is closed under it.
-        if (running) running->Abort();
+        if (busy) busy->Abort();
         lock.lock();
-        const bool ended =
-            done.wait_for(lock, std::chrono::seconds(2), [&] { return workerEnded; });
+        const bool ended = idle.wait_for(lock, kWorkerEndOnStop, [&] { return workerEnded; });
+        stopped = true;
         lock.unlock();
-        // A worker still stuck (in a connect the office never completes)
-        // is left behind; it owns what it uses.
+        guard.join();
+        // A worker still stuck in a call the office never answers and the
+        // closed connection could not end is left behind; it owns what it
+        // uses.
         if (ended) {
             worker.join();
         } else {
@@ -148,6 +253,13 @@ struct WordBridge::Impl : std::enable_shared_from_this<WordBridge::Impl> {
         }
     }
 };
+
+namespace {
+// Made on first use and never destroyed: a destructor run at the process's
+// exit would reach the office's libraries after they have torn themselves
+// down. The application's end stops it instead.
+WordBridge* sharedBridge = nullptr;
+}  // namespace
 
 QString WordBridge::DefaultPipeName() {
     // ORVANTA_OFFICE_PIPE names another pipe: the test suites point the
@@ -159,54 +271,67 @@ QString WordBridge::DefaultPipeName() {
 }
 
 WordBridge& WordBridge::Shared() {
-    static WordBridge bridge;
-    return bridge;
+    if (!sharedBridge) {
+        sharedBridge = new WordBridge();
+        if (QCoreApplication::instance()) qAddPostRoutine(&WordBridge::ShutdownShared);
+    }
+    return *sharedBridge;
 }
 
-WordBridge::WordBridge(const QString& pipeName) : impl_(std::make_shared<Impl>(pipeName)) {}
+void WordBridge::ShutdownShared() {
+    if (sharedBridge) sharedBridge->impl_->Stop();
+}
+
+WordBridge::WordBridge(const QString& pipeName, std::chrono::milliseconds window)
+    : impl_(std::make_shared<Impl>(pipeName, window)) {}
 
 WordBridge::~WordBridge() { impl_->Stop(); }
 
 QString WordBridge::PipeName() const { return impl_->pipe; }
 
-void WordBridge::SetPipeName(const QString& pipeName) {
-    impl_->pipe = pipeName;
-    impl_->quietUntil = Clock::time_point();
-}
+void WordBridge::SetPipeName(const QString& pipeName) { impl_->pipe = pipeName; }
 
-bool WordBridge::InsertInFont(const QString& text, const QString& fontName) {
+Delivery WordBridge::LastDelivery() const { return impl_->last.load(); }
+
+bool WordBridge::Flush(std::chrono::milliseconds limit) { return impl_->Flush(limit); }
+
+Receipt WordBridge::InsertInFont(const QString& text, const QString& fontName) {
     const bool blank = app::InsertSpace == 1;
     impl_->pendingFont.clear();
-    return impl_->Call([text, fontName, blank](WriterBackend& backend) {
+    return impl_->Submit([text, fontName, blank](WriterBackend& backend) {
         return backend.InsertInFont(text, fontName, blank);
     });
 }
 
-bool WordBridge::InsertFontAndText(const QString& text, const QString& fontName) {
+Receipt WordBridge::InsertFontAndText(const QString& text, const QString& fontName) {
     impl_->pendingFont = fontName;
-    return impl_->Call([text, fontName](WriterBackend& backend) {
+    return impl_->Submit([text, fontName](WriterBackend& backend) {
         return backend.InsertFontAndText(text, fontName);
     });
 }
 
-bool WordBridge::InsertBlankAndMove() {
+Receipt WordBridge::InsertBlankAndMove() {
     const bool blank = app::InsertSpace == 1;
     const QString fontName = std::exchange(impl_->pendingFont, QString());
-    return impl_->Call([blank, fontName](WriterBackend& backend) {
+    return impl_->Submit([blank, fontName](WriterBackend& backend) {
         return backend.InsertBlankAndMove(blank, fontName);
     });
 }
 
-bool WordBridge::InsertText(const QString& text) {
-    return impl_->Call([text](WriterBackend& backend) { return backend.InsertText(text); });
+Receipt WordBridge::InsertText(const QString& text) {
+    return impl_->Submit([text](WriterBackend& backend) { return backend.InsertText(text); });
 }
 
-bool WordBridge::NewParagraph() {
-    return impl_->Call([](WriterBackend& backend) { return backend.NewParagraph(); });
+Receipt WordBridge::NewParagraph() {
+    return impl_->Submit([](WriterBackend& backend) { return backend.NewParagraph(); });
 }
 
-bool WordBridge::CopySelection() {
-    return impl_->Call([](WriterBackend& backend) { return backend.CopySelection(); });
+Receipt WordBridge::CopySelection() {
+    return impl_->Submit([](WriterBackend& backend) { return backend.CopySelection(); });
+}
+
+Receipt WordBridge::Probe() {
+    return impl_->Submit([](WriterBackend& backend) { return backend.Probe(); }, true);
 }
 
 }  // namespace orv::word

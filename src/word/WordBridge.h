@@ -2,12 +2,18 @@
 // Writer document of an office that accepts the program's connection on a
 // named pipe. Called on the user-interface thread.
 //
-// Failures are silent and quick. No office listening, no Writer document,
-// an office that ended or hangs: the operation gives up and answers false,
-// the caller goes on as if the text had been written. The caller never waits
-// longer than CallBound(); after an office failed to answer in time,
-// operations fail at once for QuietAfterHang(). A broken connection is made
+// The caller never waits on the office. Each operation is handed to the
+// bridge's worker thread and returns at once; the worker runs them in the
+// order given. While the office does not answer (it hangs, or is busy), the
+// operations wait for it in order, each for at most DeliveryWindow() after
+// it was given; what has not reached the document by then is dropped, so a
+// late answer never writes old text. No office listening, no Writer
+// document: the operation is dropped at once. A broken connection is made
 // again by the next operation.
+//
+// Failures stay silent to the user: each operation's Receipt tells what
+// became of it, for the callers that want to know (tests, and the keyboard's
+// indicator of where glyphs go).
 //
 // Keep one bridge per office in a process: UNO gives a process one proxy per
 // office object, so while one bridge holds the office's objects a second one
@@ -21,6 +27,33 @@
 
 namespace orv::word {
 
+// What became of a document operation.
+enum class Delivery {
+    Pending,     // waiting for the worker, or running
+    Done,        // the edit reached the document
+    NoOffice,    // no office accepts on the pipe
+    NoDocument,  // the office has no Writer document to take it
+    TimedOut,    // the office did not answer within DeliveryWindow()
+};
+
+// A handle on one operation's outcome.
+class Receipt {
+  public:
+    struct State;
+    Receipt() = default;
+    explicit Receipt(std::shared_ptr<State> state) : state_(std::move(state)) {}
+
+    // The outcome so far.
+    Delivery Status() const;
+    // Waits until the operation has ended, at most `limit`; answers its
+    // outcome (Pending when the wait ran out). Not for the user-interface
+    // thread of the program: tests and benchmarks use it.
+    Delivery Wait(std::chrono::milliseconds limit = std::chrono::seconds(15)) const;
+
+  private:
+    std::shared_ptr<State> state_;
+};
+
 class WordBridge {
   public:
     // The pipe the program's office accepts on: "orvanta" and the user id,
@@ -29,51 +62,60 @@ class WordBridge {
     //   soffice "--accept=pipe,name=<name>;urp;StarOffice.ComponentContext"
     static QString DefaultPipeName();
     // The program-wide bridge, made on first use with DefaultPipeName(). It
-    // lives until the program ends.
+    // is stopped when the application object goes (or by ShutdownShared),
+    // while the office's libraries are still there.
     static WordBridge& Shared();
+    // Stops the program-wide bridge, if it was made: waits a moment for
+    // operations still queued, closes the connection and ends the worker.
+    // Afterwards the bridge's operations are dropped at once.
+    static void ShutdownShared();
 
-    // The longest an operation keeps its caller waiting.
-    static constexpr std::chrono::milliseconds CallBound() {
-        return std::chrono::milliseconds(750);
-    }
-    // How long operations fail at once after an office did not answer.
-    static constexpr std::chrono::milliseconds QuietAfterHang() {
-        return std::chrono::milliseconds(2000);
-    }
+    // How long an operation may wait for the office before it is dropped.
+    static constexpr std::chrono::milliseconds DeliveryWindow() { return std::chrono::seconds(10); }
+    // At most this many operations wait; beyond, the oldest is dropped.
+    static constexpr int kMaxWaiting = 64;
 
-    explicit WordBridge(const QString& pipeName = DefaultPipeName());
+    // `window` replaces DeliveryWindow() (tests shorten it).
+    explicit WordBridge(const QString& pipeName = DefaultPipeName(),
+                        std::chrono::milliseconds window = DeliveryWindow());
     ~WordBridge();
     WordBridge(const WordBridge&) = delete;
     WordBridge& operator=(const WordBridge&) = delete;
 
     QString PipeName() const;
     // Connects to another pipe from the next operation on (tests point the
-    // program-wide bridge at their own office).
+    // program-wide bridge at their own office, or at none).
     void SetPipeName(const QString& pipeName);
-
-    // Each operation answers true when its edit reached the document; the
-    // program's callers ignore the answer.
 
     // The text in the font at the insertion point, then a blank when
     // InsertSpace is 1, then the insertion point moves right past them. The
     // font covers exactly the inserted characters, in every script class;
     // an empty font name skips the font and the text takes the formatting
     // found there.
-    bool InsertInFont(const QString& text, const QString& fontName);
+    Receipt InsertInFont(const QString& text, const QString& fontName);
     // InsertInFont in two halves, for a commit that does its own work in
     // between: first the font and the text...
-    bool InsertFontAndText(const QString& text, const QString& fontName);
+    Receipt InsertFontAndText(const QString& text, const QString& fontName);
     // ...then the blank when InsertSpace is 1 (in the font of the first
     // half) and the move past what was inserted.
-    bool InsertBlankAndMove();
+    Receipt InsertBlankAndMove();
     // The text at the insertion point: no font, no blank, no move. The
     // document keeps its insertion point after the text, as for typing.
-    bool InsertText(const QString& text);
+    Receipt InsertText(const QString& text);
     // A paragraph break at the insertion point; the insertion point then
     // starts the new paragraph.
-    bool NewParagraph();
+    Receipt NewParagraph();
     // The document's selection onto the clipboard.
-    bool CopySelection();
+    Receipt CopySelection();
+    // Finds the insertion point and writes nothing: tells whether a
+    // document would take text now. Skipped (answered by the last outcome)
+    // while other operations wait.
+    Receipt Probe();
+
+    // The outcome of the last operation that ended (Pending before any).
+    Delivery LastDelivery() const;
+    // Waits until every operation given so far has ended, at most `limit`.
+    bool Flush(std::chrono::milliseconds limit = std::chrono::seconds(15));
 
   private:
     struct Impl;

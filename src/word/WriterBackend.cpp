@@ -183,7 +183,7 @@ struct WriterBackend::Impl {
     // When a kept connection turns out broken (the office ended, or ended
     // and started again), it is made again once before giving up.
     template <class Steps>
-    bool Run(Steps&& steps) {
+    Delivery Run(Steps&& steps) {
         firstHalfDone = false;
         for (int attempt = 0; attempt < 2; ++attempt) {
             const bool kept = connection.Connected();
@@ -195,17 +195,17 @@ struct WriterBackend::Impl {
                 at = Cursor();
             } catch (const NoDocument&) {
                 ForgetDocument();
-                return false;
+                return Delivery::NoDocument;
             } catch (const uno::Exception&) {
                 ForgetAll();
                 if (kept) {
                     connection.Disconnect();
                     continue;
                 }
-                return false;
+                return Delivery::NoOffice;
             } catch (...) {
                 ForgetAll();
-                return false;
+                return Delivery::NoOffice;
             }
             bool done = false;
             try {
@@ -213,16 +213,14 @@ struct WriterBackend::Impl {
             } catch (...) {
             }
             at.clear();
-            if (!done) {
-                ForgetDocument();
-                if (!connection.Connected()) {
-                    ForgetAll();
-                    connection.Disconnect();
-                }
-            }
-            return done;
+            if (done) return Delivery::Done;
+            ForgetDocument();
+            if (connection.Connected()) return Delivery::NoDocument;
+            ForgetAll();
+            connection.Disconnect();
+            return Delivery::NoOffice;
         }
-        return false;
+        return Delivery::NoOffice;
     }
 };
 
@@ -230,7 +228,7 @@ WriterBackend::WriterBackend(const QString& pipeName) : impl_(std::make_unique<I
 
 WriterBackend::~WriterBackend() { Disconnect(); }
 
-bool WriterBackend::InsertInFont(const QString& text, const QString& fontName, bool blank) {
+Delivery WriterBackend::InsertInFont(const QString& text, const QString& fontName, bool blank) {
     // Text and blank go in as one portion after the collapsed selection:
     // the result of the two halves, in two calls to the office fewer.
     const QString content = blank ? text + QLatin1Char(' ') : text;
@@ -241,17 +239,18 @@ bool WriterBackend::InsertInFont(const QString& text, const QString& fontName, b
     });
 }
 
-bool WriterBackend::InsertFontAndText(const QString& text, const QString& fontName) {
+Delivery WriterBackend::InsertFontAndText(const QString& text, const QString& fontName) {
     impl_->firstHalfDone = false;
-    if (text.isEmpty()) return true;  // nothing to write: no need for the office
-    impl_->firstHalfDone = impl_->Run([&](const Reference<text::XTextViewCursor>& cursor) {
+    if (text.isEmpty()) return Delivery::Done;  // nothing to write: no need for the office
+    const Delivery delivery = impl_->Run([&](const Reference<text::XTextViewCursor>& cursor) {
         return Step(
             [&] { impl_->Insert(cursor, ToOUString(text), fontName, Place::EndOfSelection); });
     });
-    return impl_->firstHalfDone;
+    impl_->firstHalfDone = delivery == Delivery::Done;
+    return delivery;
 }
 
-bool WriterBackend::InsertBlankAndMove(bool blank, const QString& fontName) {
+Delivery WriterBackend::InsertBlankAndMove(bool blank, const QString& fontName) {
     const auto steps = [&](const Reference<text::XTextViewCursor>& cursor) {
         if (!blank) return Step([&] { cursor->collapseToEnd(); });
         return Step([&] { impl_->Insert(cursor, " ", fontName, Place::AfterCollapse); });
@@ -263,21 +262,22 @@ bool WriterBackend::InsertBlankAndMove(bool blank, const QString& fontName) {
         impl_->textKnown = true;
         const bool done = steps(impl_->cursor);
         impl_->textKnown = false;
-        if (!done) impl_->ForgetDocument();
-        return done;
+        if (done) return Delivery::Done;
+        impl_->ForgetDocument();
+        return impl_->connection.Connected() ? Delivery::NoDocument : Delivery::NoOffice;
     }
     return impl_->Run(steps);
 }
 
-bool WriterBackend::InsertText(const QString& text) {
-    if (text.isEmpty()) return true;
+Delivery WriterBackend::InsertText(const QString& text) {
+    if (text.isEmpty()) return Delivery::Done;
     return impl_->Run([&](const Reference<text::XTextViewCursor>& cursor) {
         return Step(
             [&] { impl_->Insert(cursor, ToOUString(text), QString(), Place::EndOfSelection); });
     });
 }
 
-bool WriterBackend::NewParagraph() {
+Delivery WriterBackend::NewParagraph() {
     return impl_->Run([&](const Reference<text::XTextViewCursor>& cursor) {
         // The break goes after a selection, never in its place; the
         // insertion point then starts the new paragraph.
@@ -290,7 +290,7 @@ bool WriterBackend::NewParagraph() {
     });
 }
 
-bool WriterBackend::CopySelection() {
+Delivery WriterBackend::CopySelection() {
     return impl_->Run([&](const Reference<text::XTextViewCursor>&) {
         return Step([&] {
             const Reference<frame::XDispatchProvider> frame(impl_->controller->getFrame(),
@@ -302,6 +302,10 @@ bool WriterBackend::CopySelection() {
                                                Sequence<PropertyValue>());
         });
     });
+}
+
+Delivery WriterBackend::Probe() {
+    return impl_->Run([](const Reference<text::XTextViewCursor>&) { return true; });
 }
 
 bool WriterBackend::Connected() const { return impl_->connection.Connected(); }

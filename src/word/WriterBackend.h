@@ -4,6 +4,8 @@
 // only Abort may be called from another thread. No call throws.
 #pragma once
 
+#include "word/WordBridge.h"
+
 #include <QString>
 
 #include <memory>
@@ -17,25 +19,30 @@ class WriterBackend {
     WriterBackend(const WriterBackend&) = delete;
     WriterBackend& operator=(const WriterBackend&) = delete;
 
-    // Each answers true when every step reached the document.
+    // Each answers Done when every step reached the document, NoOffice when
+    // the office could not be reached (or the connection was closed under
+    // the call), NoDocument when there is no Writer document or it refused
+    // a step.
 
     // The text, in the font (Western, Asian and Complex font names), at the
     // end of the insertion point, followed by a blank in the same font when
     // `blank` is set; then the insertion point collapses after them. An empty
     // font name skips the font: the text takes the formatting found there.
-    bool InsertInFont(const QString& text, const QString& fontName, bool blank);
+    Delivery InsertInFont(const QString& text, const QString& fontName, bool blank);
     // The first half of InsertInFont: font and text, no blank, no move.
-    bool InsertFontAndText(const QString& text, const QString& fontName);
+    Delivery InsertFontAndText(const QString& text, const QString& fontName);
     // The second half: the blank (in `fontName`, if any) when `blank` is set,
     // then the insertion point collapses after what was inserted.
-    bool InsertBlankAndMove(bool blank, const QString& fontName);
+    Delivery InsertBlankAndMove(bool blank, const QString& fontName);
     // The text at the insertion point; no font, no blank, no move.
-    bool InsertText(const QString& text);
+    Delivery InsertText(const QString& text);
     // A paragraph break at the insertion point, which then stands at the
     // start of the new paragraph.
-    bool NewParagraph();
+    Delivery NewParagraph();
     // The document's selection onto the office's clipboard.
-    bool CopySelection();
+    Delivery CopySelection();
+    // Finds the insertion point; writes nothing.
+    Delivery Probe();
 
     // True while a connection is kept.
     bool Connected() const;
