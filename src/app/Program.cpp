@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QLoggingCategory>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
@@ -18,6 +19,8 @@
 #include <cstdlib>
 
 namespace orv::app {
+
+Q_LOGGING_CATEGORY(lcProgram, "orvanta.program", QtWarningMsg)
 
 namespace {
 std::function<void(const QString&)> messageHandler;
@@ -33,12 +36,15 @@ QString ProgramFolder() {
 
 QString AppDatabasePath() { return ProgramFolder() + QStringLiteral("/orvbase.mdb"); }
 
-bool OpenAppDatabase() {
+bool OpenAppDatabase(bool quiet) {
+    QString error;
     auto db =
         data::Database::Open(AppDatabasePath(), QString::fromLatin1(data::kDatabasePassphrase),
-                             data::Database::Mode::ReadOnly);
+                             data::Database::Mode::ReadOnly, &error);
     if (!db) {
-        ShowMessage(QStringLiteral("unexpected error"));
+        qCWarning(lcProgram, "The reference database %s cannot be used: %s",
+                  qUtf8Printable(AppDatabasePath()), qUtf8Printable(error));
+        if (!quiet) ShowMessage(QStringLiteral("unexpected error"));
         return false;
     }
     AppDatabase = std::move(db);

@@ -18,9 +18,9 @@ QString ProgramFolder();
 QString AppDatabasePath();
 
 // Opens the reference database into AppDatabase, releasing what it held.
-// On failure shows "unexpected error", leaves AppDatabase as it was and
-// answers false.
-bool OpenAppDatabase();
+// On failure shows "unexpected error" (unless `quiet`), leaves AppDatabase
+// as it was and answers false.
+bool OpenAppDatabase(bool quiet = false);
 
 // A modal message box with the text, an OK button and the program's title.
 void ShowMessage(const QString& text);

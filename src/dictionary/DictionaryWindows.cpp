@@ -1,5 +1,6 @@
 #include "dictionary/DictionaryWindows.h"
 
+#include "app/GlyphWidgets.h"
 #include "app/Program.h"
 #include "app/SharedValues.h"
 #include "app/Twips.h"
@@ -20,6 +21,11 @@ using app::TwipRect;
 namespace {
 
 QFont UnicodeFont(int points = 10) { return QFont(QStringLiteral("Arial Unicode MS"), points); }
+
+// Point sizes of the glyph grid and the meaning window's word: large enough
+// to tell glyphs apart; a glyph that would not fit whole is made smaller.
+constexpr int kGridGlyphPoints = 18;
+constexpr int kWordPoints = 16;
 
 int CodePoints(const QString& text) { return static_cast<int>(text.toUcs4().size()); }
 
@@ -42,9 +48,10 @@ DictionaryWindow::DictionaryWindow() {
 
     for (int i = 0; i < kGridSize; ++i) {
         const int row = i / 10, column = i % 10;
-        CmdB[i] = MakeControl<QPushButton>(this, QStringLiteral("CmdB_%1").arg(i),
-                                           TwipRect(480 * column, 480 * row, 495, 495));
-        CmdB[i]->setFont(UnicodeFont());
+        CmdB[i] = MakeControl<app::GlyphButton>(this, QStringLiteral("CmdB_%1").arg(i),
+                                                TwipRect(480 * column, 480 * row, 495, 495));
+        // As large as the button allows; a glyph that would not fit shrinks.
+        CmdB[i]->setFont(UnicodeFont(kGridGlyphPoints));
         connect(CmdB[i], &QPushButton::clicked, this, [this, i] { PickGlyph(i); });
     }
     ListBox1 =
@@ -108,7 +115,15 @@ DictionaryWindow::DictionaryWindow() {
 }
 
 void DictionaryWindow::OnActivate() {
-    if (!app::OpenAppDatabase()) app::ShowMessage(QStringLiteral("Cannot continue"));
+    // A database that cannot be opened is told once per opening of the
+    // window. Closing the message hands the activation back here, and under
+    // a window manager that can happen more than once: telling it again
+    // each time would never end. Later activations try again quietly, so a
+    // database put right is found when the user comes back.
+    if (!app::OpenAppDatabase(databaseFailureTold_) && !databaseFailureTold_) {
+        databaseFailureTold_ = true;
+        app::ShowMessage(QStringLiteral("Cannot continue"));
+    }
     LoadGlyphGrid();
     for (QPushButton* button : CmdB) {
         QFont font = button->font();
@@ -216,8 +231,9 @@ MeaningWindow::MeaningWindow() {
     setObjectName(QStringLiteral("frmMeaning"));
     setWindowTitle(QStringLiteral("Meanings"));
     setFixedSize(Px(4860), Px(5265));
-    Label = MakeControl<QLineEdit>(this, QStringLiteral("Label"), TwipRect(30, 30, 4770, 465));
-    Label->setFont(UnicodeFont(12));
+    // The word, whole and as large as the box allows while not edited.
+    Label = MakeControl<app::WordBox>(this, QStringLiteral("Label"), TwipRect(30, 30, 4770, 465));
+    Label->setFont(UnicodeFont(kWordPoints));
     TextBox1 =
         MakeControl<QPlainTextEdit>(this, QStringLiteral("TextBox1"), TwipRect(0, 600, 4845, 4635));
     // Parked below the visible area; it takes the focus on activation.

@@ -76,6 +76,8 @@ class DictionaryWindow : public app::AppWindow {
     void OnPasteBoxChanged();
     void OnNativeTextChanged();
     void ShowGlyphPage();
+
+    bool databaseFailureTold_ = false;
 };
 
 class MeaningWindow : public app::AppWindow {

@@ -1,11 +1,13 @@
 #include "keyboard/ScriptKeyboard.h"
 
+#include "app/GlyphWidgets.h"
 #include "app/Program.h"
 #include "app/SharedValues.h"
 #include "app/Twips.h"
 #include "app/Windows.h"
 #include "word/WordBridge.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -59,7 +61,7 @@ ScriptKeyboard::ScriptKeyboard(const ScriptProfile& profile)
 
     for (int i = 0; i < kPageSize; ++i) {
         const int left = 1320 + 720 * i;
-        CommandButton1[i] = MakeControl<QPushButton>(
+        CommandButton1[i] = MakeControl<app::GlyphButton>(
             this, QStringLiteral("CommandButton1_%1").arg(i), TwipRect(left, 405, 600, 600));
         Label7[i] = MakeControl<QLabel>(this, QStringLiteral("Label7_%1").arg(i),
                                         TwipRect(left - 60, 75, 720, 300));
@@ -74,6 +76,14 @@ ScriptKeyboard::ScriptKeyboard(const ScriptProfile& profile)
                 [this, i] { CommitCandidate(i, ScriptFont, true); });
     }
     Label2 = MakeControl<QLabel>(this, QStringLiteral("Label2"), TwipRect(9840, 960, 765, 255));
+    // Where picked glyphs go, quietly, above the page number.
+    TargetHint =
+        MakeControl<QLabel>(this, QStringLiteral("TargetHint"), TwipRect(9855, 750, 750, 210));
+    TargetHint->setAlignment(Qt::AlignCenter);
+    TargetHint->setFont(QFont(QStringLiteral("Arial Unicode MS"), 7));
+    QPalette quiet = TargetHint->palette();
+    quiet.setColor(QPalette::WindowText, Qt::darkGray);
+    TargetHint->setPalette(quiet);
     tiep2 = MakeControl<QPushButton>(this, QStringLiteral("tiep2"), TwipRect(9915, 405, 300, 330));
     tiep2->setText(QStringLiteral("<"));
     tiep1 = MakeControl<QPushButton>(this, QStringLiteral("tiep1"), TwipRect(10245, 405, 300, 330));
@@ -169,6 +179,7 @@ void ScriptKeyboard::OnActivate() {
         return;
     }
     TextBox1->setFocus();
+    Bridge().Probe();
     QFont history = TextBox2->font();
     history.setFamily(ScriptFont);
     TextBox2->setFont(history);
@@ -263,7 +274,23 @@ void ScriptKeyboard::InsertReading(int index) {
     SelectTransliteration();
 }
 
+void ScriptKeyboard::ShowTarget() {
+    // Failures stay silent, but the user can see whether a document takes
+    // the glyphs or only the history does. Asked anew every two seconds,
+    // so a Writer started or closed meanwhile shows.
+    if (++refreshTicks_ % 20 == 0 && isVisible()) Bridge().Probe();
+    const bool document = Bridge().LastDelivery() == word::Delivery::Done;
+    const QString text =
+        document ? QStringLiteral("\u2192 Writer") : QStringLiteral("\u2192 history");
+    if (TargetHint->text() == text) return;
+    TargetHint->setText(text);
+    TargetHint->setToolTip(document ? QStringLiteral("Picked glyphs go into the Writer document.")
+                                    : QStringLiteral("No Writer document takes the glyphs now: "
+                                                     "they go only to the history (Expand)."));
+}
+
 void ScriptKeyboard::RefreshHints() {
+    ShowTarget();
     for (int i = 0; i < kPageSize; ++i) {
         QPalette palette = Label1[i]->palette();
         if (!CommandButton1[i]->text().isEmpty()) {
@@ -352,25 +379,43 @@ bool ScriptKeyboard::eventFilter(QObject* watched, QEvent* event) {
             (type == QEvent::KeyPress || type == QEvent::KeyRelease)) {
             return OnCandidateKey(i, static_cast<QKeyEvent*>(event));
         }
-        if (watched == Label7[i] && type == QEvent::MouseButtonRelease) {
-            if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) InsertReading(i);
+        if (watched == Label7[i] &&
+            (type == QEvent::MouseButtonPress || type == QEvent::MouseMove ||
+             type == QEvent::MouseButtonRelease)) {
+            // A reading is pressed to write it, or to drag the window by it.
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            if (DragByMouse(mouse) && mouse->button() == Qt::LeftButton) InsertReading(i);
             return true;
         }
-        if (watched == Label7[i] && type == QEvent::MouseButtonPress) return true;
     }
     return app::AppWindow::eventFilter(watched, event);
 }
 
-// The window has no title bar: it is dragged by its background and by the
-// labels that pass the mouse on to it (the key hints among them).
-void ScriptKeyboard::mousePressEvent(QMouseEvent* event) {
-    DragPoint = event->globalPosition();
-    if (event->button() == Qt::LeftButton) dragOffset_ = DragPoint - QPointF(pos());
+// The window has no title bar: it is dragged by its background and by its
+// labels (the readings above the buttons, the key hints below them).
+bool ScriptKeyboard::DragByMouse(QMouseEvent* event) {
+    const QPoint pointer = event->globalPosition().toPoint();
+    switch (event->type()) {
+        case QEvent::MouseButtonPress:
+            DragPoint = event->globalPosition();
+            if (event->button() == Qt::LeftButton) drag_.Press(pointer, pos());
+            return false;
+        case QEvent::MouseMove:
+            DragPoint = event->globalPosition();
+            if (!(event->buttons() & Qt::LeftButton)) return false;
+            if (const auto to = drag_.Move(pointer)) move(*to);
+            return false;
+        case QEvent::MouseButtonRelease:
+            return event->button() == Qt::LeftButton && drag_.Release();
+        default:
+            return false;
+    }
 }
 
-void ScriptKeyboard::mouseMoveEvent(QMouseEvent* event) {
-    DragPoint = event->globalPosition();
-    if (event->buttons() & Qt::LeftButton) move((DragPoint - dragOffset_).toPoint());
-}
+void ScriptKeyboard::mousePressEvent(QMouseEvent* event) { DragByMouse(event); }
+
+void ScriptKeyboard::mouseMoveEvent(QMouseEvent* event) { DragByMouse(event); }
+
+void ScriptKeyboard::mouseReleaseEvent(QMouseEvent* event) { DragByMouse(event); }
 
 }  // namespace orv::keyboard

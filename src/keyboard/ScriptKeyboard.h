@@ -5,9 +5,11 @@
 
 #include "app/AppWindow.h"
 #include "keyboard/CandidateList.h"
+#include "keyboard/DragGesture.h"
 #include "keyboard/KeyMap.h"
 #include "keyboard/ScriptProfile.h"
 
+#include <QApplication>
 #include <QLineEdit>
 
 #include <array>
@@ -66,6 +68,7 @@ class ScriptKeyboard : public app::AppWindow {
     std::array<QLabel*, kPageSize> Label7;
     std::array<QLabel*, kPageSize> Label1;
     QLabel* Label2;
+    QLabel* TargetHint;  // where picked glyphs go: a Writer document or the history
     QPushButton* tiep1;
     QPushButton* tiep2;
     QPushButton* mmandButton2;
@@ -92,6 +95,7 @@ class ScriptKeyboard : public app::AppWindow {
     bool eventFilter(QObject* watched, QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
   private:
     void OnTextChanged();
@@ -99,10 +103,15 @@ class ScriptKeyboard : public app::AppWindow {
     bool OnCandidateKey(int index, QKeyEvent* event);
     void SelectTransliteration();
     void SetHeightTwips(int twips);
+    // Follows a press, move or release on the window or a label: answers
+    // true for the release of a left click that did not drag.
+    bool DragByMouse(QMouseEvent* event);
+    void ShowTarget();
 
     const ScriptProfile profile_;
     bool activating_ = false;
-    QPointF dragOffset_;
+    int refreshTicks_ = 0;
+    DragGesture drag_{QApplication::startDragDistance()};
 };
 
 }  // namespace orv::keyboard

@@ -8,13 +8,17 @@
 
 namespace orv::shell {
 
-// Grabs Up and Down with Ctrl (whatever Shift, Alt, CapsLock and NumLock
-// do) from every application and hands each event of them to `deliver`.
-// The grabbed events reach no other application. False, with nothing
-// grabbed, when there is no X11 connection or another program holds any of
-// the keys.
+// Grabs Up and Down with Ctrl (whatever CapsLock and NumLock do, and with
+// Shift or Alt as well where no other program holds those) from every
+// application and hands each event of them to `deliver`. The grabbed
+// events reach no other application. False, with nothing grabbed, when
+// there is no X11 connection or another program holds Ctrl+Up or Ctrl+Down
+// themselves.
 bool GrabHotKeys(std::function<void(const KeyRecord&)> deliver);
 void ReleaseHotKeys();
+// How many key and modifier combinations are grabbed now (32 when every
+// one was free, fewer when other programs hold some of the extras).
+int HotKeyGrabCount();
 
 // Whether either Ctrl key is down now. While a grabbed key event is handled,
 // "now" is the moment of that event in the input stream.

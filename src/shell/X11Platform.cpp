@@ -7,8 +7,12 @@
 #include <QByteArray>
 #include <QGuiApplication>
 
+#include <QLoggingCategory>
+
+#include <algorithm>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 // The X11 headers come last: their macros clash with Qt's names.
@@ -18,6 +22,8 @@
 #include <xcb/xcb.h>
 
 namespace orv::shell {
+
+Q_LOGGING_CATEGORY(lcHotKeys, "orvanta.hotkeys", QtWarningMsg)
 
 namespace {
 
@@ -63,47 +69,56 @@ class HotKeyGrab : public QAbstractNativeEventFilter {
     HotKeyGrab(X11Connection x, std::function<void(const KeyRecord&)> deliver)
         : x_(x), deliver_(std::move(deliver)) {}
 
+    // Ctrl+Up and Ctrl+Down must work whatever CapsLock and NumLock do:
+    // those grabs must all succeed. Holding Shift or Alt as well is a
+    // convenience: each such combination is grabbed when free and skipped
+    // when another client holds it (window managers bind Ctrl+Alt+arrows to
+    // switch desktops), never a reason to give up the others.
     bool Grab() {
         root_ = DefaultRootWindow(x_.display);
         upCode_ = XKeysymToKeycode(x_.display, XK_Up);
         downCode_ = XKeysymToKeycode(x_.display, XK_Down);
         if (upCode_ == 0 || downCode_ == 0) return false;
 
-        // Control with every subset of Shift, CapsLock, NumLock and Alt, so
-        // that none of them stops the hot key.
         const unsigned numLock = ModifierMaskOf(x_.display, XK_Num_Lock);
         unsigned alt = ModifierMaskOf(x_.display, XK_Alt_L);
         if (alt == 0) alt = Mod1Mask;
-        const unsigned optional[] = {ShiftMask, LockMask, numLock, alt};
-        for (unsigned subset = 0; subset < 16; ++subset) {
-            unsigned modifiers = ControlMask;
-            for (int i = 0; i < 4; ++i) {
-                if (subset & (1u << i)) modifiers |= optional[i];
-            }
-            bool seen = false;
-            for (unsigned m : modifiers_) seen = seen || m == modifiers;
-            if (!seen) modifiers_.push_back(modifiers);
+        std::vector<unsigned> locks;
+        for (unsigned lock : {0u, unsigned(LockMask), numLock, LockMask | numLock}) {
+            if (std::find(locks.begin(), locks.end(), lock) == locks.end()) locks.push_back(lock);
         }
-
-        std::vector<xcb_void_cookie_t> cookies;
-        for (unsigned modifiers : modifiers_) {
-            for (xcb_keycode_t code : {upCode_, downCode_}) {
-                cookies.push_back(xcb_grab_key_checked(x_.connection, 0,
-                                                       static_cast<xcb_window_t>(root_),
-                                                       static_cast<uint16_t>(modifiers), code,
-                                                       XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+        struct Attempt {
+            unsigned modifiers;
+            xcb_keycode_t code;
+            bool required;
+            xcb_void_cookie_t cookie;
+        };
+        std::vector<Attempt> attempts;
+        for (unsigned extra : {0u, unsigned(ShiftMask), alt, ShiftMask | alt}) {
+            for (unsigned lock : locks) {
+                for (xcb_keycode_t code : {upCode_, downCode_}) {
+                    const unsigned modifiers = ControlMask | extra | lock;
+                    attempts.push_back(
+                        {modifiers, code, extra == 0,
+                         xcb_grab_key_checked(x_.connection, 0, static_cast<xcb_window_t>(root_),
+                                              static_cast<uint16_t>(modifiers), code,
+                                              XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)});
+                }
             }
         }
-        // A grab that another client holds fails; then none is kept, so the
-        // keys behave the same with every modifier.
-        bool ok = true;
-        for (xcb_void_cookie_t cookie : cookies) {
-            if (xcb_generic_error_t* error = xcb_request_check(x_.connection, cookie)) {
-                ok = false;
+        bool requiredHeld = true;
+        for (const Attempt& attempt : attempts) {
+            if (xcb_generic_error_t* error = xcb_request_check(x_.connection, attempt.cookie)) {
+                qCInfo(lcHotKeys, "Ctrl+%s with modifiers 0x%x is held by another client",
+                       attempt.code == upCode_ ? "Up" : "Down", attempt.modifiers);
+                if (attempt.required) requiredHeld = false;
                 free(error);
+            } else {
+                grabbed_.push_back({attempt.modifiers, attempt.code});
             }
         }
-        if (!ok) {
+        if (!requiredHeld) {
+            qCWarning(lcHotKeys, "Ctrl+Up/Down are held by another client: no hot keys");
             Ungrab();
             return false;
         }
@@ -111,15 +126,16 @@ class HotKeyGrab : public QAbstractNativeEventFilter {
     }
 
     void Ungrab() {
-        for (unsigned modifiers : modifiers_) {
-            for (xcb_keycode_t code : {upCode_, downCode_}) {
-                xcb_ungrab_key(x_.connection, code, static_cast<xcb_window_t>(root_),
-                               static_cast<uint16_t>(modifiers));
-            }
+        for (const auto& [modifiers, code] : grabbed_) {
+            xcb_ungrab_key(x_.connection, code, static_cast<xcb_window_t>(root_),
+                           static_cast<uint16_t>(modifiers));
         }
         xcb_flush(x_.connection);
-        modifiers_.clear();
+        grabbed_.clear();
     }
+
+    // The combinations held now, for tests.
+    int GrabCount() const { return static_cast<int>(grabbed_.size()); }
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override {
         if (eventType != "xcb_generic_event_t") return false;
@@ -154,7 +170,7 @@ class HotKeyGrab : public QAbstractNativeEventFilter {
     Window root_ = 0;
     xcb_keycode_t upCode_ = 0;
     xcb_keycode_t downCode_ = 0;
-    std::vector<unsigned> modifiers_;
+    std::vector<std::pair<unsigned, xcb_keycode_t>> grabbed_;
 };
 
 std::unique_ptr<HotKeyGrab>& ActiveGrab() {
@@ -174,6 +190,8 @@ bool GrabHotKeys(std::function<void(const KeyRecord&)> deliver) {
     ActiveGrab() = std::move(grab);
     return true;
 }
+
+int HotKeyGrabCount() { return ActiveGrab() ? ActiveGrab()->GrabCount() : 0; }
 
 void ReleaseHotKeys() {
     auto& grab = ActiveGrab();
