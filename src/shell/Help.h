@@ -1,8 +1,16 @@
-// The help manual and the authors' page, each opened with the desktop's
-// default handler without waiting for it.
+// The help manual and the authors' page. The manual opens with the
+// desktop's program for HTML pages when there is one, otherwise in a help
+// window of the program's own; neither waits.
 #pragma once
 
+#include <QProcessEnvironment>
 #include <QString>
+#include <QUrl>
+#include <QWidget>
+
+#include <functional>
+
+class QTextBrowser;
 
 namespace orv::shell {
 
@@ -12,10 +20,48 @@ inline constexpr const char* kHelpFileName = "orvanta-help.html";
 // The manual's full path: the program's folder and kHelpFileName.
 QString HelpFilePath();
 
-// Opens the manual. The handler runs on its own; the program goes on.
+// Whether the desktop has a program that shows HTML pages, that is whether
+// opening the manual with the desktop's default handler shows it. With
+// xdg-open on the PATH (Qt then hands every address to it): the default
+// handler of text/html that xdg-mime names, when its desktop file is
+// installed and the program it starts is there; a browser named in
+// $BROWSER; or one of the graphical browsers xdg-open falls back to.
+// Without xdg-open: one of the browsers Qt itself tries. PATH, HOME, BROWSER
+// and the XDG data folders come from `environment`; xdg-mime gets two
+// seconds to answer.
+bool DesktopOpensHtml(const QProcessEnvironment& environment);
+
+// Opens the manual: with the desktop's program when DesktopOpensHtml says
+// there is one, otherwise in the help window.
 void ShowHelp();
 
 // Opens the authors' page in the default browser.
 void OpenAuthorsPage();
+
+// The program's own manual viewer, one for the whole program: a later
+// ShowHelp brings it to the front. Links within the manual (its sections,
+// other local pages) are followed in the window; any other address goes to
+// the desktop's default handler. Closing the window deletes it.
+class HelpWindow : public QWidget {
+  public:
+    HelpWindow();
+
+    // Shows the page (an HTML file), or says that it is missing.
+    void ShowPage(const QUrl& page);
+    // What a click on a link does.
+    void FollowLink(const QUrl& link);
+
+    QTextBrowser* Browser() const { return browser_; }
+
+  private:
+    QTextBrowser* browser_;
+};
+
+// The help window while it is open, or null.
+HelpWindow* OpenHelpWindow();
+
+// Tests decide whether the desktop shows HTML pages (an empty function:
+// DesktopOpensHtml with the program's environment).
+void SetDesktopOpensHtmlForTesting(std::function<bool()> check);
 
 }  // namespace orv::shell

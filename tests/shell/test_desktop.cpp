@@ -118,6 +118,9 @@ class DesktopTest : public QObject {
         app::SetShowTool(app::Tool::Converter, [this] { tools_ << "Converter"; });
         app::SetShowTool(app::Tool::Dictionary, [this] { tools_ << "Dictionary"; });
         QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "openUrl");
+        // The manual goes to the desktop's handler, as on a desktop with a
+        // browser; the help window is the shell test's.
+        shell::SetDesktopOpensHtmlForTesting([] { return true; });
 
         probe_ = std::make_unique<test::XProbe>();
         QVERIFY(probe_->Ok());
@@ -141,6 +144,7 @@ class DesktopTest : public QObject {
     }
     void cleanupTestCase() {
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        shell::SetDesktopOpensHtmlForTesting({});
         for (QProcess* helper : {xev_.get(), tray_.get()}) {
             if (!helper) continue;
             helper->kill();

@@ -1,6 +1,7 @@
 // The application shell on Qt's offscreen platform: the icon record, the
 // start-up sequence, the host's tray handling and pop-up menu, the main
-// window's commands, the about box and the manual.
+// window's commands, the about box, the manual and the program's own help
+// window for a desktop without an HTML program.
 #include "app/Program.h"
 #include "app/SharedValues.h"
 #include "app/Windows.h"
@@ -14,13 +15,18 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSystemTrayIcon>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTextLayout>
 
 using namespace orv;
@@ -39,6 +45,7 @@ class ShellTest : public QObject {
     QStringList tools_;
     QList<QUrl> opened_;
     int ended_ = 0;
+    bool desktopOpensHtml_ = true;
 
     // The program's windows on screen (the host never is).
     static QStringList ShownWindows() {
@@ -90,6 +97,7 @@ class ShellTest : public QObject {
         app::SetShowTool(app::Tool::Dictionary, [this] { tools_ << "Dictionary"; });
         QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "openUrl");
         QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "openUrl");
+        shell::SetDesktopOpensHtmlForTesting([this] { return desktopOpensHtml_; });
 
         app::InsertSpace = 1;
         app::CjkvFontName = QStringLiteral("left over");
@@ -98,14 +106,17 @@ class ShellTest : public QObject {
     void cleanupTestCase() {
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
         QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+        shell::SetDesktopOpensHtmlForTesting({});
     }
     void init() {
         tools_.clear();
         opened_.clear();
         ended_ = 0;
+        desktopOpensHtml_ = true;
     }
     void cleanup() {
         Fboard()->pupMenu->hide();
+        if (shell::OpenHelpWindow()) shell::OpenHelpWindow()->close();
         UnloadTools();
         EnsureIcon();
     }
@@ -329,6 +340,120 @@ class ShellTest : public QObject {
         }
         QVERIFY(rows > 0);
         QCOMPARE(html.count(QStringLiteral("<tr><td><code>")), rows);
+    }
+
+    void helpWindowWithoutHtmlProgram() {
+        desktopOpensHtml_ = false;
+        const QString manual = shell::HelpFilePath();
+        QFile::remove(manual);
+
+        // No manual beside the program: the window says so.
+        Fmain()->Contents->trigger();
+        shell::HelpWindow* window = shell::OpenHelpWindow();
+        QVERIFY(window && window->isVisible());
+        QCOMPARE(window->windowTitle(), QStringLiteral("Orvanta Help"));
+        QVERIFY(window->Browser()->toPlainText().contains(QStringLiteral("was not found")));
+        QVERIFY(opened_.isEmpty());
+
+        // With the manual there, the next Help shows it in the same window.
+        const QString built = qEnvironmentVariable("ORVANTA_BINARY_DIR") + "/bin/orvanta-help.html";
+        QVERIFY(QFile::copy(built, manual));
+        QFile other(app::ProgramFolder() + "/other.html");
+        QVERIFY(other.open(QIODevice::WriteOnly));
+        other.write("<html><body><p>Another page</p></body></html>");
+        other.close();
+        window->hide();
+        Fboard()->how->trigger();
+        QCOMPARE(shell::OpenHelpWindow(), window);
+        QVERIFY(window->isVisible());
+        QCOMPARE(window->Browser()->source(), QUrl::fromLocalFile(manual));
+        QVERIFY(window->Browser()->toPlainText().contains(QStringLiteral("The keyboard map")));
+
+        // A section link stays on the page and moves down to the section;
+        // another page of the manual opens in the window; any other
+        // address goes to the desktop.
+        window->resize(600, 400);
+        QTRY_VERIFY(window->Browser()->verticalScrollBar()->maximum() > 0);
+        emit window->Browser()->anchorClicked(QUrl(QStringLiteral("#data")));
+        QCOMPARE(window->Browser()->source(), QUrl::fromLocalFile(manual));
+        QVERIFY(window->Browser()->verticalScrollBar()->value() > 0);
+        emit window->Browser()->anchorClicked(QUrl(QStringLiteral("other.html")));
+        QCOMPARE(window->Browser()->source(), QUrl::fromLocalFile(other.fileName()));
+        emit window->Browser()->anchorClicked(QUrl(QStringLiteral("https://example.org/x")));
+        QCOMPARE(opened_, QList<QUrl>({QUrl(QStringLiteral("https://example.org/x"))}));
+
+        // Help again: the manual's start, same window. Closing deletes it.
+        Fmain()->Contents->trigger();
+        QCOMPARE(shell::OpenHelpWindow(), window);
+        QCOMPARE(window->Browser()->source(), QUrl::fromLocalFile(manual));
+        window->close();
+        Settle();
+        QVERIFY(!shell::OpenHelpWindow());
+        QFile::remove(other.fileName());
+    }
+
+    void desktopOpensHtmlFromWhatIsInstalled() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString bin = dir.filePath("bin");
+        const QString apps = dir.filePath("share/applications");
+        QVERIFY(QDir().mkpath(bin) && QDir().mkpath(apps));
+        const auto put = [](const QString& path, const QByteArray& text, bool program) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(text);
+            file.close();
+            if (program) file.setPermissions(file.permissions() | QFile::ExeOwner);
+        };
+        const auto xdgMime = [&](const QByteArray& body) {
+            put(bin + "/xdg-mime", "#!/bin/sh\n" + body + "\n", true);
+        };
+        QProcessEnvironment env;
+        env.insert("PATH", bin);
+        env.insert("HOME", dir.filePath("home"));
+        env.insert("XDG_DATA_DIRS", dir.filePath("share"));
+
+        // Without xdg-open only the browsers Qt tries itself count.
+        QVERIFY(!shell::DesktopOpensHtml(env));
+        put(bin + "/firefox", "#!/bin/sh\n", true);
+        QVERIFY(shell::DesktopOpensHtml(env));
+        QFile::remove(bin + "/firefox");
+
+        // With xdg-open: the default handler counts when its desktop file
+        // and its program are installed.
+        put(bin + "/xdg-open", "#!/bin/sh\n", true);
+        xdgMime("echo 'vendor-viewer.desktop'");
+        QVERIFY(!shell::DesktopOpensHtml(env));
+        QVERIFY(QDir().mkpath(apps + "/vendor"));
+        put(apps + "/vendor/viewer.desktop",
+            "[Desktop Action New]\nExec=sh\n[Desktop Entry]\nExec=\"html viewer\" %u\n", false);
+        QVERIFY(!shell::DesktopOpensHtml(env));  // its program is missing
+        put(bin + "/html viewer", "#!/bin/sh\n", true);
+        QVERIFY(shell::DesktopOpensHtml(env));
+
+        // No handler: a browser named in BROWSER, or one xdg-open falls
+        // back to. A text browser is no help from a window.
+        xdgMime("exit 0");
+        QVERIFY(!shell::DesktopOpensHtml(env));
+        put(bin + "/viewer", "#!/bin/sh\n", true);
+        env.insert("BROWSER", "missing:viewer --new-window %s");
+        QVERIFY(shell::DesktopOpensHtml(env));
+        env.remove("BROWSER");
+        put(bin + "/lynx", "#!/bin/sh\n", true);
+        QVERIFY(!shell::DesktopOpensHtml(env));
+        put(bin + "/x-www-browser", "#!/bin/sh\n", true);
+        QVERIFY(shell::DesktopOpensHtml(env));
+        QFile::remove(bin + "/x-www-browser");
+
+        // An xdg-mime that fails or hangs counts as no handler, in bounded
+        // time.
+        xdgMime("echo vendor-viewer.desktop; exit 3");
+        QVERIFY(!shell::DesktopOpensHtml(env));
+        xdgMime("exec /bin/sleep 30");
+        QElapsedTimer timer;
+        timer.start();
+        QVERIFY(!shell::DesktopOpensHtml(env));
+        QVERIFY(timer.elapsed() < 5000);
     }
 };
 
