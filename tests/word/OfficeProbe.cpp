@@ -178,7 +178,6 @@ QJsonValue Handle(const Office& office, const QJsonObject& request) {
         before->gotoRange(cursor->getStart(), true);
         return Lines(ToQString(before->getString()));
     }
-    if (op == "selected") return Lines(ToQString(office.ViewCursor()->getString()));
     if (op == "portions") return Portions(office);
     if (op == "clipboard") return ClipboardText(office);
     throw css::uno::RuntimeException("unknown request");

@@ -2,12 +2,9 @@
 
 #include <QByteArray>
 #include <QDebug>
-#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QSet>
-#include <QStringList>
 #include <QThread>
 
 #include <fcntl.h>
@@ -35,30 +32,6 @@ char ProcessState(pid_t pid) {
     const QByteArray line = stat.readAll();
     const qsizetype end = line.lastIndexOf(')');
     return end >= 0 && end + 2 < line.size() ? line[end + 2] : '?';
-}
-
-// The paths of the named pipes a process listens on: its socket inodes
-// looked up in /proc/net/unix. A killed office leaves these files behind.
-QStringList ListeningPipes(pid_t pid) {
-    QSet<QByteArray> inodes;
-    const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
-    for (const QString& fd : fds.entryList(QDir::Files | QDir::System)) {
-        char link[64] = {};
-        const QByteArray path = QFile::encodeName(fds.filePath(fd));
-        const ssize_t n = ::readlink(path.constData(), link, sizeof link - 1);
-        const QByteArray target(link, n > 0 ? n : 0);
-        if (target.startsWith("socket:[")) inodes.insert(target.mid(8, target.size() - 9));
-    }
-    QStringList paths;
-    QFile table(QStringLiteral("/proc/net/unix"));
-    if (!table.open(QIODevice::ReadOnly)) return paths;
-    for (const QByteArray& line : table.readAll().split('\n')) {
-        const QList<QByteArray> fields = line.simplified().split(' ');
-        if (fields.size() >= 8 && inodes.contains(fields[6]) && fields[7].contains("OSL_PIPE_")) {
-            paths.append(QFile::decodeName(fields[7]));
-        }
-    }
-    return paths;
 }
 
 }  // namespace
@@ -134,10 +107,10 @@ void TestOffice::WaitForExit() {
 
 void TestOffice::Kill() {
     if (pid_ <= 0) return;
-    const QStringList pipes = ListeningPipes(pid_);
     ::kill(pid_, SIGKILL);
     WaitForExit();
-    for (const QString& pipe : pipes) QFile::remove(pipe);
+    // A killed office leaves its pipe's file behind.
+    QFile::remove(QStringLiteral("/tmp/OSL_PIPE_%1_%2").arg(::getuid()).arg(pipe_));
 }
 
 void TestOffice::Pause() {
@@ -185,8 +158,6 @@ void TestOffice::PlaceCursor(int from, int length) {
 QString TestOffice::Text() { return Ask({{"op", "text"}}).toString(); }
 
 QString TestOffice::TextBeforeCursor() { return Ask({{"op", "before"}}).toString(); }
-
-QString TestOffice::SelectedText() { return Ask({{"op", "selected"}}).toString(); }
 
 QList<TestOffice::Portion> TestOffice::Portions() {
     QList<Portion> portions;

@@ -58,8 +58,6 @@ class TestOffice {
     QString Text();
     // The text from the start of the document to the insertion point.
     QString TextBeforeCursor();
-    // The selected text (empty when the insertion point is collapsed).
-    QString SelectedText();
     // The document's text portions, paragraph by paragraph ('\n' between).
     QList<Portion> Portions();
     // The plain text on the office's clipboard.
