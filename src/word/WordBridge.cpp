@@ -242,7 +242,7 @@ struct WordBridge::Impl : std::enable_shared_from_this<WordBridge::Impl> {
         const bool ended = idle.wait_for(lock, kWorkerEndOnStop, [&] { return workerEnded; });
         stopped = true;
         lock.unlock();
-        guard.join();
+        if (guard.joinable()) guard.join();
         // A worker still stuck in a call the office never answers and the
         // closed connection could not end is left behind; it owns what it
         // uses.
