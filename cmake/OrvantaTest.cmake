@@ -9,10 +9,14 @@
 # document bridge points at a pipe no office listens on, so no test reaches
 # the user's Writer. A test that wants an office starts its own.
 set(ORV_TEST_HOME ${PROJECT_BINARY_DIR}/test-home)
-file(MAKE_DIRECTORY ${ORV_TEST_HOME})
+file(MAKE_DIRECTORY ${ORV_TEST_HOME}/runtime)
+# The runtime folder holds the single-instance locks: one per build tree, so
+# suites of two checkouts running at once never meet there.
+file(CHMOD ${ORV_TEST_HOME}/runtime DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
 set(ORV_TEST_ENVIRONMENT
   "HOME=${ORV_TEST_HOME}" "XDG_CONFIG_HOME=${ORV_TEST_HOME}/.config"
   "XDG_CACHE_HOME=${ORV_TEST_HOME}/.cache" "XDG_DATA_HOME=${ORV_TEST_HOME}/.local/share"
+  "XDG_RUNTIME_DIR=${ORV_TEST_HOME}/runtime"
   "ORVANTA_OFFICE_PIPE=orvtest-no-office"
   "ORVANTA_SOURCE_DIR=${PROJECT_SOURCE_DIR}" "ORVANTA_BINARY_DIR=${PROJECT_BINARY_DIR}")
 function(orv_add_test)
