@@ -255,9 +255,11 @@ class ConverterTest : public QObject {
 
         // Re-opening the database meanwhile breaks nothing; closing the
         // window stops the conversion.
+        BoxWatcher watch(w.TextBox2);
         QTimer::singleShot(0, [] { QVERIFY(app::OpenAppDatabase()); });
         QTimer::singleShot(5, &w, [&w] { w.close(); });
         Click(w.CommandButton3, text);
+        QVERIFY(watch.inserts.join(QString()).size() < text.size() / 2);
         QCOMPARE(mainShown_, 1);
         QVERIFY(!converter::frmHVConv().Exists());
 
