@@ -29,10 +29,17 @@ struct Probe : AppWindow {
 class ProgramTest : public QObject {
     Q_OBJECT
     const orv::test::TestDatabase db_{{{"tbl_keyboard", orv::test::Pairs({"aa", "ā"})}}};
+    QTemporaryDir runtime_;
 
   private slots:
-    void openingTheDatabase() {
+    void initTestCase() {
         QVERIFY2(db_.Ok(), qPrintable(db_.Error()));
+        // Lock files go to a runtime folder of the test's own (also for the
+        // programs it starts): no other run on the machine gets in the way.
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime_.path()));
+    }
+
+    void openingTheDatabase() {
         QStringList messages;
         SetMessageHandlerForTesting([&messages](const QString& text) { messages << text; });
         QCOMPARE(AppDatabasePath(), QCoreApplication::applicationDirPath() + "/orvbase.mdb");
