@@ -303,9 +303,7 @@ class ConverterTest : public QObject {
         ExpectFailure(Run({"--to", "trans", Path("none.txt")}), 4, Path("none.txt"));
         ExpectFailure(Run({"--to", "trans", dir_.path()}), 4, dir_.path());
         // Nothing of a good file before a bad one is written.
-        Write("bad.txt",
-              "ab\ncd\xff"
-              "x");
+        Write("bad.txt", QByteArray("ab\ncd\xff") + "x");
         ExpectFailure(Run({"--to", "trans", Path("a.txt"), Path("bad.txt")}), 4,
                       Path("bad.txt") + ": not valid UTF-8 at byte 6 (line 2, byte 3 of the line)");
         for (const QByteArray bytes :

@@ -43,8 +43,8 @@ class TextRulesTest : public QObject {
         QVERIFY(!LikePattern::Compile("[abc", p, error) && !error.empty());
         QVERIFY(!LikePattern::Compile("[z-a]", p, error));
         // Malformed UTF-8 is matched as replacement characters, not rejected.
-        QVERIFY(LikePattern::Compile("\xff\xfe*", p, error) && p.Matches("\xff\xfe"
-                                                                         "abc"));
+        QVERIFY(LikePattern::Compile("\xff\xfe*", p, error) &&
+                p.Matches(std::string("\xff\xfe") + "abc"));
     }
 
     void longInputsStayFast() {
