@@ -291,6 +291,8 @@ class ConverterTest : public QObject {
         QCOMPARE(Run({"--to", "deva"}, sample_).out,
                  ("कि" + kAa + " " + kI + "'\r\n" + kEmoji + kIi + "।").toUtf8());
         QCOMPARE(Run({"--to", "lantsa"}, (kAa + kKi + "\n").toUtf8()).out, "A1/A2 KI\n");
+        const Result empty = Run({"--to", "lantsa"});
+        QVERIFY(empty.code == 0 && empty.out.isEmpty() && empty.err.isEmpty());
         QVERIFY(Run({"--help"}).out.startsWith("usage: orvanta-convert --to trans|deva|lantsa"));
     }
 
