@@ -28,75 +28,61 @@ struct Probe : AppWindow {
 
 class ProgramTest : public QObject {
     Q_OBJECT
-  private:
-    QStringList messages_;
-    std::unique_ptr<orv::test::TestDatabase> db_;
+    const orv::test::TestDatabase db_{{{"tbl_keyboard", orv::test::Pairs({"aa", "ā"})}}};
+    QTemporaryDir runtime_;
 
   private slots:
     void initTestCase() {
-        SetMessageHandlerForTesting([this](const QString& text) { messages_ << text; });
-        db_ = std::make_unique<orv::test::TestDatabase>(
-            std::map<QString, orv::test::Rows>{{QStringLiteral("tbl_keyboard"), {{"aa", "ā"}}}});
-        QVERIFY2(db_->Ok(), qPrintable(db_->Error()));
+        QVERIFY2(db_.Ok(), qPrintable(db_.Error()));
+        // Lock files go to a runtime folder of the test's own (also for the
+        // programs it starts): no other run on the machine gets in the way.
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime_.path()));
     }
-    void init() { messages_.clear(); }
 
-    void databasePathIsBesideTheProgram() {
-        SetProgramFolderForTesting(QString());
+    void openingTheDatabase() {
+        QStringList messages;
+        SetMessageHandlerForTesting([&messages](const QString& text) { messages << text; });
         QCOMPARE(AppDatabasePath(), QCoreApplication::applicationDirPath() + "/orvbase.mdb");
-        SetProgramFolderForTesting(QStringLiteral("/"));
-        QCOMPARE(AppDatabasePath(), QStringLiteral("//orvbase.mdb"));
-    }
+        SetProgramFolderForTesting(db_.Folder());
+        QCOMPARE(AppDatabasePath(), db_.Path());
 
-    void openReplacesTheHandleAndFailureKeepsIt() {
-        AppDatabase.reset();
-        SetProgramFolderForTesting(db_->Folder());
-        QVERIFY(OpenAppDatabase());
-        QVERIFY(messages_.isEmpty());
-        orv::data::Database* first = AppDatabase.get();
-        QVERIFY(first);
-        // A second open gives a new handle that works.
-        QVERIFY(OpenAppDatabase());
-        QVERIFY(AppDatabase);
+        // Each open gives a new handle that works.
+        QVERIFY(OpenAppDatabase() && OpenAppDatabase());
         auto rs = AppDatabase->OpenRecordset(orv::data::KeyboardByInput("aa"));
         QVERIFY(rs && rs->MoveFirst());
-        QCOMPARE(rs->Text("display"), QStringLiteral("ā"));
+        QCOMPARE(rs->Text("display"), "ā");
+        QVERIFY(messages.isEmpty());
 
-        // A failed open says "unexpected error" once and keeps the old handle.
-        orv::data::Database* kept = AppDatabase.get();
-        SetProgramFolderForTesting(db_->Folder() + "/nowhere");
-        QVERIFY(!OpenAppDatabase());
-        QCOMPARE(messages_, QStringList({"unexpected error"}));
-        QCOMPARE(AppDatabase.get(), kept);
-
-        // Same for a file that is not the reference database.
-        const QString junkFolder = db_->Folder() + "/junk";
-        QDir().mkpath(junkFolder);
-        QFile junk(junkFolder + "/orvbase.mdb");
-        QVERIFY(junk.open(QIODevice::WriteOnly));
-        junk.write("not a database");
+        // A failed open, for want of a file or for a file that is not the
+        // reference database, says "unexpected error" once and keeps the old
+        // handle.
+        const orv::data::Database* kept = AppDatabase.get();
+        QDir(db_.Folder()).mkdir("junk");
+        QFile junk(db_.Folder() + "/junk/orvbase.mdb");
+        QVERIFY(junk.open(QIODevice::WriteOnly) && junk.write("not a database") > 0);
         junk.close();
-        SetProgramFolderForTesting(junkFolder);
-        QVERIFY(!OpenAppDatabase());
-        QCOMPARE(AppDatabase.get(), kept);
+        for (const char* folder : {"/nowhere", "/junk"}) {
+            messages.clear();
+            SetProgramFolderForTesting(db_.Folder() + folder);
+            QVERIFY(!OpenAppDatabase());
+            QCOMPARE(messages, QStringList({"unexpected error"}));
+            QCOMPARE(AppDatabase.get(), kept);
+        }
         SetProgramFolderForTesting(QString());
+        SetMessageHandlerForTesting(nullptr);
     }
 
     void sharedValuesStartValues() {
         InsertSpace = 1;
         CjkvFontName = "x";
         ResetSharedValues();
-        QCOMPARE(InsertSpace, std::int16_t(0));
+        QCOMPARE(InsertSpace, 0);
         QCOMPARE(CjkvFontName, QString());
-        QVERIFY(!LastKeyboardLeft.has_value());
-        QVERIFY(!LastKeyboardTop.has_value());
-        QCOMPARE(MeaningLookupMode, std::int16_t(0));
+        QVERIFY(!LastKeyboardLeft && !LastKeyboardTop && MeaningLookupMode == 0);
     }
 
     void sharedWindowLifecycle() {
         SharedWindow<Probe> window;
-        Probe::made = Probe::loads = Probe::unloads = 0;
-        QVERIFY(!window.Exists());
         // Unloading a window that was never made or loaded does nothing.
         window.Unload();
         QVERIFY(!window.Exists());
@@ -104,11 +90,9 @@ class ProgramTest : public QObject {
 
         // A reference makes it without loading it.
         window->state = 7;
-        QCOMPARE(Probe::made, 1);
-        QVERIFY(!window.IsLoaded());
+        QVERIFY(Probe::made == 1 && !window.IsLoaded());
         window.Unload();
-        QCOMPARE(window->state, 7);
-        QCOMPARE(Probe::made, 1);
+        QVERIFY(window->state == 7 && Probe::made == 1);
 
         // Showing loads it, once.
         window->show();
@@ -119,10 +103,8 @@ class ProgramTest : public QObject {
 
         // Unloading discards it; the next reference makes a fresh one.
         window.Unload();
-        QCOMPARE(Probe::unloads, 1);
-        QVERIFY(!window.Exists());
-        QCOMPARE(window->state, 0);
-        QCOMPARE(Probe::made, 2);
+        QVERIFY(Probe::unloads == 1 && !window.Exists());
+        QVERIFY(window->state == 0 && Probe::made == 2);
 
         // Asking for the native handle loads it too.
         QVERIFY(window->Handle() != 0);
@@ -131,47 +113,41 @@ class ProgramTest : public QObject {
         // The user closing it unloads it.
         window->show();
         QVERIFY(window->close());
-        QCOMPARE(Probe::unloads, 2);
-        QVERIFY(!window.Exists());
+        QVERIFY(Probe::unloads == 2 && !window.Exists());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
     void singleInstancePerDisplay() {
-        const QString display = qEnvironmentVariable("DISPLAY");
         QVERIFY(SingleInstanceLockPath(":0") != SingleInstanceLockPath(":1"));
         QVERIFY(!SingleInstanceLockPath("../x/:0").contains("../"));
         // Two claims in one process use two lock descriptors and collide.
+        const QByteArray display = qgetenv("DISPLAY");
         qputenv("DISPLAY", ":4711");
         QVERIFY(ClaimSingleInstance());
         QVERIFY(!ClaimSingleInstance());
-        qputenv("DISPLAY", display.toUtf8());
+        qputenv("DISPLAY", display);
     }
 
     // The real program: a second start ends at once and silently while the
-    // first keeps running.
+    // first keeps running; once the first has gone, a new start runs again.
     void secondStartEndsSilently() {
-        const QString program =
-            qEnvironmentVariable("ORVANTA_BINARY_DIR") + QStringLiteral("/bin/orvanta");
-        QVERIFY(QFile::exists(program));
+        const QString program = qEnvironmentVariable("ORVANTA_BINARY_DIR") + "/bin/orvanta";
+        QProcess first, second;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("DISPLAY", ":4712");
-        QProcess first, second;
-        first.setProcessEnvironment(env);
-        second.setProcessEnvironment(env);
+        env.insert("DISPLAY", ":4712");  // the lock is per display
+        for (QProcess* p : {&first, &second}) p->setProcessEnvironment(env);
         first.start(program, {});
         QVERIFY(first.waitForStarted());
         QTest::qWait(500);
         QCOMPARE(first.state(), QProcess::Running);
         second.start(program, {});
         QVERIFY(second.waitForFinished(5000));
-        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(second.exitCode(), 0);
+        QVERIFY(second.exitStatus() == QProcess::NormalExit && second.exitCode() == 0);
         QCOMPARE(second.readAllStandardOutput(), QByteArray());
         QCOMPARE(first.state(), QProcess::Running);
         first.kill();
         first.waitForFinished();
-        // Once the first has gone, a new start runs again.
         second.start(program, {});
         QVERIFY(!second.waitForFinished(500));
         second.kill();

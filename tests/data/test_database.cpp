@@ -1,244 +1,164 @@
-// The encrypted reference database through its query forms, on databases
+// The encrypted reference database through its query forms, on a database
 // built by the real builder.
 #include "data/Database.h"
 #include "data/Queries.h"
+#include "support/Glyphs.h"
 #include "support/TestDatabase.h"
 
 #include <QFile>
 #include <QTest>
 
 using namespace orv::data;
-using orv::test::TestDatabase;
+using orv::test::Pairs;
+using orv::test::glyphs::kKa;
 
 namespace {
-
-std::unique_ptr<Database> OpenTest(const QString& path, QString* error = nullptr,
-                                   const QString& passphrase = QLatin1String(kDatabasePassphrase)) {
+std::unique_ptr<Database> Open(const QString& path, QString* error = nullptr,
+                               const QString& passphrase = kDatabasePassphrase) {
     return Database::Open(path, passphrase, Database::Mode::ReadOnly, error);
 }
-
-// The values of one column over all rows, in order.
-QStringList Column(Database& db, const Statement& s, const QString& column, bool* ok = nullptr) {
-    QStringList values;
-    QString error;
-    auto rs = db.OpenRecordset(s, &error);
-    if (ok) *ok = rs.has_value();
-    if (!rs) return values;
-    for (bool more = rs->MoveFirst(); more && !rs->Eof(); rs->MoveNext()) {
-        values << rs->Text(column);
-    }
-    return values;
-}
-
-const QString kSiddhamKa = QString::fromUcs4(U"\U0001158E");
-
 }  // namespace
 
 class DatabaseTest : public QObject {
     Q_OBJECT
-  private:
-    std::unique_ptr<TestDatabase> source_;
+    const orv::test::TestDatabase source_{{
+        {"tbl_siddham", Pairs({"kha",  "b",          "Ka",          "A",        "ka",  "a",
+                               "kā",   "c",          "a",           "x",        "ka ", "blank",
+                               "it's", "apostrophe", "50%",         "percent",  "a_b", "underscore",
+                               "[x]",  "bracket",    "back\\slash", "backslash"})},
+        {"tbl_keyboard", Pairs({"aa", "first", "zz", "z", "aa", "last"})},
+        {"tbl_siddham_trans", Pairs({kKa, "ka"})},
+        {"tbl_dictionary",
+         {{"x", "oṃ", "syllable", ""},
+          {"y", "ḍākinī's", "with quote", ""},
+          {"z", "", "", "About this dictionary"}}},
+        {"tbl_glyph", Pairs({"3", "c", "1", "a", "2", "b"})},
+    }};
     std::unique_ptr<Database> db_;
+
+    // The values of one column over all rows, in order.
+    QStringList Column(const Statement& s, const QString& column) {
+        QStringList values;
+        auto rs = db_->OpenRecordset(s);
+        if (!rs) return {"<query failed>"};
+        for (bool more = rs->MoveFirst(); more && !rs->Eof(); rs->MoveNext())
+            values << rs->Text(column);
+        return values;
+    }
 
   private slots:
     void initTestCase() {
-        source_ = std::make_unique<TestDatabase>(std::map<QString, orv::test::Rows>{
-            {QStringLiteral("tbl_siddham"),
-             {{"kha", "b"},
-              {"Ka", "A"},
-              {"ka", "a"},
-              {"kā", "c"},
-              {"a", "x"},
-              {"ka ", "blank"},
-              {"it's", "apostrophe"},
-              {"50%", "percent"},
-              {"a_b", "underscore"},
-              {"[x]", "bracket"},
-              {"back\\slash", "backslash"}}},
-            {QStringLiteral("tbl_keyboard"), {{"aa", "first"}, {"zz", "z"}, {"aa", "last"}}},
-            {QStringLiteral("tbl_siddham_trans"), {{kSiddhamKa, "ka"}}},
-            {QStringLiteral("tbl_dictionary"),
-             {{"x", "oṃ", "syllable", ""},
-              {"y", "ḍākinī's", "with quote", ""},
-              {"z", "", "", "About this dictionary"}}},
-            {QStringLiteral("tbl_glyph"), {{"3", "c"}, {"1", "a"}, {"2", "b"}}},
-        });
-        QVERIFY2(source_->Ok(), qPrintable(source_->Error()));
+        QVERIFY2(source_.Ok(), qPrintable(source_.Error()));
         QString error;
-        db_ = OpenTest(source_->Path(), &error);
+        db_ = Open(source_.Path(), &error);
         QVERIFY2(db_, qPrintable(error));
     }
 
     void opensOnlyTheRealThing() {
         QString error;
-        QVERIFY(!OpenTest(source_->Path(), &error, QStringLiteral("wrong")));
-        QVERIFY(!error.isEmpty());
-        QVERIFY(!OpenTest(source_->Folder() + QStringLiteral("/missing.mdb")));
-        QVERIFY(!OpenTest(source_->Folder()));  // a folder, not a file
-
-        const QString empty = source_->Folder() + QStringLiteral("/empty.mdb");
-        QFile(empty).open(QIODevice::WriteOnly);
-        QVERIFY(!OpenTest(empty));
-        const QString junk = source_->Folder() + QStringLiteral("/junk.mdb");
-        {
-            QFile f(junk);
-            f.open(QIODevice::WriteOnly);
-            f.write(QByteArray(8192, 'j'));
-        }
-        QVERIFY(!OpenTest(junk));
+        QVERIFY(!Open(source_.Path(), &error, "wrong") && !error.isEmpty());
+        // A file of the right key without the reference tables.
+        const QString foreign = source_.Folder() + "/foreign.mdb";
+        auto other = Database::Open(foreign, kDatabasePassphrase, Database::Mode::CreateNew);
+        QVERIFY(other && other->ExecuteScript("create table t (x)"));
+        other.reset();
+        QFile(source_.Folder() + "/empty.mdb").open(QIODevice::WriteOnly);
+        QFile junk(source_.Folder() + "/junk.mdb");
+        QVERIFY(junk.open(QIODevice::WriteOnly) && junk.write(QByteArray(8192, 'j')) == 8192);
+        junk.close();
+        for (const char* name : {"missing.mdb", "", "empty.mdb", "junk.mdb", "foreign.mdb"})
+            QVERIFY2(!Open(source_.Folder() + '/' + name), name);
         // A failed open leaves no file behind where there was none.
-        QVERIFY(!QFile::exists(source_->Folder() + QStringLiteral("/missing.mdb")));
+        QVERIFY(!QFile::exists(source_.Folder() + "/missing.mdb"));
     }
 
     void recordsetBehavesLikeTheClassicModel() {
-        auto rs = db_->OpenRecordset(KeyboardByInput(QStringLiteral("none")));
-        QVERIFY(rs);
-        QVERIFY(rs->Eof());
-        QCOMPARE(rs->RecordCount(), 0);
-        QVERIFY(!rs->MoveFirst());
-        QVERIFY(!rs->Field(QStringLiteral("display")));
+        auto rs = db_->OpenRecordset(KeyboardByInput("none"));
+        QVERIFY(rs && rs->Eof() && rs->RecordCount() == 0 && !rs->MoveFirst());
+        QVERIFY(!rs->Field("display"));
 
-        rs = db_->OpenRecordset(KeyboardByInput(QStringLiteral("zz")));
+        rs = db_->OpenRecordset(KeyboardByInput("zz"));
         QVERIFY(rs && rs->MoveFirst());
         QCOMPARE(rs->RecordCount(), 1);
-        QCOMPARE(rs->Text(QStringLiteral("display")), QStringLiteral("z"));
-        QCOMPARE(rs->Text(QStringLiteral("DISPLAY")), QStringLiteral("z"));
-        QVERIFY(!rs->Field(QStringLiteral("nosuchcolumn")));
-        QVERIFY(rs->MoveNext());
-        QVERIFY(rs->Eof());
-        QVERIFY(!rs->MoveNext());
-        QVERIFY(!rs->Field(QStringLiteral("display")));
+        QCOMPARE(rs->Text("display"), "z");
+        QCOMPARE(rs->Text("DISPLAY"), "z");
+        QVERIFY(!rs->Field("nosuchcolumn"));
+        QVERIFY(rs->MoveNext() && rs->Eof() && !rs->MoveNext());
+        QVERIFY(!rs->Field("display"));
     }
 
-    void prefixLookupOrderAndCase() {
-        const auto ime = Column(*db_, ScriptByImePrefix(ScriptTable::Siddham, QStringLiteral("k")),
-                                QStringLiteral("ime"));
-        // Case-insensitive, accent-sensitive dictionary order; case only
-        // breaks a tie.
-        QCOMPARE(ime, QStringList({"Ka", "ka", "kā", "ka ", "kha"}));
-        QCOMPARE(Column(*db_, ScriptByImePrefix(ScriptTable::Siddham, QStringLiteral("KA")),
-                        QStringLiteral("chars"))
-                     .size(),
-                 3);
-        // A trailing blank only matches a blank at that place.
-        QCOMPARE(Column(*db_, ScriptByImePrefix(ScriptTable::Siddham, QStringLiteral("ka ")),
-                        QStringLiteral("chars")),
-                 QStringList({"blank"}));
-        QVERIFY(Column(*db_, ScriptByImePrefix(ScriptTable::Lantsa, QStringLiteral("k")),
-                       QStringLiteral("chars"))
-                    .isEmpty());
-    }
-
-    void equalityIsExactAndKeepsSourceOrder() {
-        QCOMPARE(Column(*db_, KeyboardByInput(QStringLiteral("aa")), QStringLiteral("display")),
-                 QStringList({"first", "last"}));
-        // Distinct strings never compare equal, so equality is exact.
-        QVERIFY(Column(*db_, KeyboardByInput(QStringLiteral("AA")), QStringLiteral("display"))
-                    .isEmpty());
-        QCOMPARE(Column(*db_, ConversionBySiddham(ConversionTable::Trans, kSiddhamKa),
-                        QStringLiteral("trans")),
-                 QStringList({"ka"}));
-    }
-
-    void dictionaryAndGlyphForms() {
-        QCOMPARE(Column(*db_, DictionaryAbout(), QStringLiteral("about")),
-                 QStringList({"About this dictionary"}));
-        QCOMPARE(Column(*db_, GlyphsInOrder(), QStringLiteral("glyph")),
-                 QStringList({"a", "b", "c"}));
-        QCOMPARE(Column(*db_, DictionaryByTrans(QStringLiteral("oṃ")), QStringLiteral("meanings")),
-                 QStringList({"syllable"}));
-        QCOMPARE(Column(*db_, DictionaryByScripts(QStringLiteral("y")), QStringLiteral("trans")),
-                 QStringList({"ḍākinī's"}));
-        QCOMPARE(Column(*db_, DictionaryByScriptsPrefix(QString()), QStringLiteral("scripts")),
-                 QStringList({"x", "y", "z"}));
-        QCOMPARE(
-            Column(*db_, DictionaryByTransPrefix(QStringLiteral("ḍ")), QStringLiteral("trans")),
-            QStringList({"ḍākinī's"}));
+    void queryForms() {
+        const auto siddham = [](const QString& text) {
+            return ScriptByImePrefix(ScriptTable::Siddham, text);
+        };
+        const struct {
+            Statement statement;
+            const char* column;
+            QStringList expected;
+        } cases[] = {
+            // Case-insensitive, accent-sensitive dictionary order; case only
+            // breaks a tie. A trailing blank only matches a blank there.
+            {siddham("k"), "ime", {"Ka", "ka", "kā", "ka ", "kha"}},
+            {siddham("KA"), "ime", {"Ka", "ka", "ka "}},
+            {siddham("ka "), "chars", {"blank"}},
+            {ScriptByImePrefix(ScriptTable::Lantsa, "k"), "chars", {}},
+            // Equality is exact and keeps the source order.
+            {KeyboardByInput("aa"), "display", {"first", "last"}},
+            {KeyboardByInput("AA"), "display", {}},
+            {ConversionBySiddham(ConversionTable::Trans, kKa), "trans", {"ka"}},
+            {DictionaryAbout(), "about", {"About this dictionary"}},
+            {GlyphsInOrder(), "glyph", {"a", "b", "c"}},
+            {DictionaryByTrans("oṃ"), "meanings", {"syllable"}},
+            {DictionaryByScripts("y"), "trans", {"ḍākinī's"}},
+            {DictionaryByScriptsPrefix(""), "scripts", {"x", "y", "z"}},
+            {DictionaryByTransPrefix("ḍ"), "trans", {"ḍākinī's"}},
+            // A quote is an ordinary character; SQL's wildcards mean nothing
+            // special, the program's own keep their meaning, and "[" is
+            // matched through a set.
+            {siddham("it'"), "chars", {"apostrophe"}},
+            {DictionaryByTransPrefix("ḍākinī'"), "meanings", {"with quote"}},
+            {siddham("50%"), "chars", {"percent"}},
+            {siddham("a_"), "chars", {"underscore"}},
+            {siddham("[[]x"), "chars", {"bracket"}},
+            {siddham("?a"), "ime", {"back\\slash", "Ka", "ka", "ka "}},
+            {siddham("back\\"), "chars", {"backslash"}},
+        };
+        for (const auto& c : cases)
+            QVERIFY2(Column(c.statement, c.column) == c.expected,
+                     qPrintable(c.statement.params.join(", ") + ": " +
+                                Column(c.statement, c.column).join(", ")));
     }
 
     // Everything a user can type reaches every query form safely: rows or a
     // clean error, never a crash, a hang or a changed statement.
     void hostileInputIsOnlyEverAValue() {
-        // An apostrophe is an ordinary character that finds what holds it.
-        QCOMPARE(Column(*db_, ScriptByImePrefix(ScriptTable::Siddham, QStringLiteral("it'")),
-                        QStringLiteral("chars")),
-                 QStringList({"apostrophe"}));
-        QCOMPARE(Column(*db_, DictionaryByTransPrefix(QStringLiteral("ḍākinī'")),
-                        QStringLiteral("meanings")),
-                 QStringList({"with quote"}));
-        // SQL's wildcards mean nothing special; the program's own keep their
-        // meaning, and "[" can be matched through a set.
-        QCOMPARE(Column(*db_, ScriptByImePrefix(ScriptTable::Siddham, QStringLiteral("50%")),
-                        QStringLiteral("chars")),
-                 QStringList({"percent"}));
-        QVERIFY(Column(*db_, ScriptByImePrefix(ScriptTable::Siddham, QStringLiteral("a_")),
-                       QStringLiteral("chars"))
-                    .contains(QStringLiteral("underscore")));
-        QCOMPARE(Column(*db_, ScriptByImePrefix(ScriptTable::Siddham, QStringLiteral("[[]x")),
-                        QStringLiteral("chars")),
-                 QStringList({"bracket"}));
-        QCOMPARE(Column(*db_, ScriptByImePrefix(ScriptTable::Siddham, QStringLiteral("?a")),
-                        QStringLiteral("ime"))
-                     .size(),
-                 4);
-        QCOMPARE(Column(*db_, ScriptByImePrefix(ScriptTable::Siddham, QStringLiteral("back\\")),
-                        QStringLiteral("chars")),
-                 QStringList({"backslash"}));
-
-        const QString nul = QStringLiteral("a") + QChar(0) + QStringLiteral("b");
-        const QString loneSurrogate = QStringLiteral("k") + QChar(0xDC00);
-        const QStringList hostile = {
-            QStringLiteral("'"),
-            QStringLiteral("' or '1'='1"),
-            QStringLiteral("'; drop table tbl_siddham; --"),
-            QStringLiteral("["),
-            QStringLiteral("]"),
-            QStringLiteral("[!"),
-            QStringLiteral("[z-a]"),
-            QStringLiteral("*"),
-            QStringLiteral("?"),
-            QStringLiteral("#"),
-            QStringLiteral("%"),
-            QStringLiteral("_"),
-            QStringLiteral("\\"),
-            QStringLiteral("\""),
-            nul,
-            loneSurrogate,
-            QStringLiteral("a\u0301\u0301\u0301"),
-            QString(10000, QLatin1Char('k')),
-            QString(10000, QLatin1Char('*')),
-            QString(5000, QLatin1Char('[')),
-            QString(10000, QChar(0x0301)),
-        };
-        for (const QString& value : hostile) {
-            const Statement forms[] = {
-                ScriptByImePrefix(ScriptTable::Siddham, value),
-                ScriptByImePrefix(ScriptTable::Lantsa, value),
-                KeyboardByInput(value),
-                ConversionBySiddham(ConversionTable::Trans, value),
-                ConversionBySiddham(ConversionTable::Deva, value),
-                ConversionBySiddham(ConversionTable::Lantsa, value),
-                DictionaryByTrans(value),
-                DictionaryByScripts(value),
-                DictionaryByScriptsPrefix(value),
-                DictionaryByTransPrefix(value),
-            };
+        QStringList hostile = {"'", "[", "]", "[!", "[z-a]", "*", "?", "#", "%", "_", "\\", "\""};
+        hostile << "' or '1'='1"
+                << "'; drop table tbl_siddham; --"
+                << "a\u0301\u0301\u0301" << QString("a") + QChar(0) + "b"
+                << QString("k") + QChar(0xDC00) << QString(10000, 'k') << QString(10000, '*')
+                << QString(5000, '[') << QString(10000, QChar(0x0301));
+        for (const QString& value : std::as_const(hostile)) {
+            QList<Statement> forms;
+            forms << KeyboardByInput(value) << DictionaryByTrans(value)
+                  << DictionaryByScripts(value) << DictionaryByScriptsPrefix(value)
+                  << DictionaryByTransPrefix(value);
+            for (ScriptTable t : {ScriptTable::Siddham, ScriptTable::Lantsa})
+                forms << ScriptByImePrefix(t, value);
+            for (ConversionTable t :
+                 {ConversionTable::Trans, ConversionTable::Deva, ConversionTable::Lantsa})
+                forms << ConversionBySiddham(t, value);
             for (const Statement& s : forms) {
                 QString error;
-                auto rs = db_->OpenRecordset(s, &error);
-                if (!rs) QVERIFY2(!error.isEmpty(), qPrintable(s.sql));
+                if (!db_->OpenRecordset(s, &error)) QVERIFY2(!error.isEmpty(), qPrintable(s.sql));
             }
         }
         // An invalid pattern is a query error, not an empty success.
         QString error;
-        QVERIFY(!db_->OpenRecordset(ScriptByImePrefix(ScriptTable::Siddham, QStringLiteral("[")),
-                                    &error));
-        QVERIFY(error.contains(QStringLiteral("pattern")));
+        QVERIFY(!db_->OpenRecordset(ScriptByImePrefix(ScriptTable::Siddham, "["), &error));
+        QVERIFY(error.contains("pattern"));
         // Nothing above changed the data.
-        QCOMPARE(Column(*db_, ScriptByImePrefix(ScriptTable::Siddham, QString()),
-                        QStringLiteral("chars"))
-                     .size(),
-                 11);
+        QCOMPARE(Column(ScriptByImePrefix(ScriptTable::Siddham, ""), "chars").size(), 11);
         QCOMPARE(db_->TableNames().size(), 8);
     }
 };

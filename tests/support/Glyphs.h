@@ -19,12 +19,15 @@ inline const QString kHa = QStringLiteral("\U000115AE");
 // Signs.
 inline const QString kSignAa = QStringLiteral("\U000115AF");
 inline const QString kSignI = QStringLiteral("\U000115B0");
+inline const QString kSignIi = QStringLiteral("\U000115B1");
+inline const QString kSignE = QStringLiteral("\U000115B8");
 inline const QString kSignO = QStringLiteral("\U000115BA");
 inline const QString kCandrabindu = QStringLiteral("\U000115BC");
 inline const QString kAnusvara = QStringLiteral("\U000115BD");
 inline const QString kVisarga = QStringLiteral("\U000115BE");
 inline const QString kVirama = QStringLiteral("\U000115BF");
 inline const QString kDanda = QStringLiteral("\U000115C2");
+inline const QString kDoubleDanda = QStringLiteral("\U000115C3");
 // Syllables.
 inline const QString kKaa = kKa + kSignAa;
 inline const QString kKi = kKa + kSignI;

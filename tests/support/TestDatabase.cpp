@@ -9,66 +9,50 @@
 namespace orv::test {
 
 namespace {
-const std::map<QString, QStringList>& Columns() {
-    static const std::map<QString, QStringList> columns = {
-        {QStringLiteral("tbl_siddham"), {QStringLiteral("ime"), QStringLiteral("chars")}},
-        {QStringLiteral("tbl_lantsa"), {QStringLiteral("ime"), QStringLiteral("chars")}},
-        {QStringLiteral("tbl_keyboard"), {QStringLiteral("input"), QStringLiteral("display")}},
-        {QStringLiteral("tbl_siddham_trans"), {QStringLiteral("siddham"), QStringLiteral("trans")}},
-        {QStringLiteral("tbl_siddham_deva"), {QStringLiteral("siddham"), QStringLiteral("deva")}},
-        {QStringLiteral("tbl_siddham_lantsa"),
-         {QStringLiteral("siddham"), QStringLiteral("lantsa")}},
-        {QStringLiteral("tbl_dictionary"),
-         {QStringLiteral("scripts"), QStringLiteral("trans"), QStringLiteral("meanings"),
-          QStringLiteral("about")}},
-        {QStringLiteral("tbl_glyph"), {QStringLiteral("id"), QStringLiteral("glyph")}},
-    };
-    return columns;
-}
+const std::map<QString, QStringList> kColumns = {
+    {"tbl_siddham", {"ime", "chars"}},
+    {"tbl_lantsa", {"ime", "chars"}},
+    {"tbl_keyboard", {"input", "display"}},
+    {"tbl_siddham_trans", {"siddham", "trans"}},
+    {"tbl_siddham_deva", {"siddham", "deva"}},
+    {"tbl_siddham_lantsa", {"siddham", "lantsa"}},
+    {"tbl_dictionary", {"scripts", "trans", "meanings", "about"}},
+    {"tbl_glyph", {"id", "glyph"}},
+};
 
-QString Escape(QString field) {
-    field.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
-    field.replace(QLatin1Char('\t'), QStringLiteral("\\t"));
-    field.replace(QLatin1Char('\n'), QStringLiteral("\\n"));
-    return field;
+// One source line: the fields escaped as the builder reads them, tab-separated.
+QByteArray Line(QStringList fields) {
+    for (QString& f : fields) f.replace("\\", "\\\\").replace("\t", "\\t").replace("\n", "\\n");
+    return fields.join('\t').toUtf8() + '\n';
 }
 }  // namespace
 
 QStringList TestDatabase::DefaultColumns(const QString& table) {
-    const auto it = Columns().find(table);
-    return it == Columns().end() ? QStringList() : it->second;
+    const auto it = kColumns.find(table);
+    return it == kColumns.end() ? QStringList() : it->second;
 }
 
 QString TestDatabase::SchemaPath() {
-    return qEnvironmentVariable("ORVANTA_SOURCE_DIR", QStringLiteral(ORVANTA_SOURCE_DIR)) +
-           QStringLiteral("/db/schema.sql");
+    return qEnvironmentVariable("ORVANTA_SOURCE_DIR", ORVANTA_SOURCE_DIR) + "/db/schema.sql";
 }
 
 TestDatabase::TestDatabase(const std::map<QString, Rows>& tables) {
-    const QString data = dir_.filePath(QStringLiteral("sources"));
+    const QString data = dir_.filePath("sources");
     QDir().mkpath(data);
-    for (const auto& [table, columns] : Columns()) {
-        QString text = columns.join(QLatin1Char('\t')) + QLatin1Char('\n');
-        if (const auto rows = tables.find(table); rows != tables.end()) {
-            for (const QStringList& row : rows->second) {
-                QStringList fields;
-                for (const QString& field : row) fields << Escape(field);
-                text += fields.join(QLatin1Char('\t')) + QLatin1Char('\n');
-            }
-        }
-        QFile file(data + QLatin1Char('/') + table + QStringLiteral(".tsv"));
+    for (const auto& [table, columns] : kColumns) {
+        QFile file(data + '/' + table + ".tsv");
         if (!file.open(QIODevice::WriteOnly)) {
-            error_ = QStringLiteral("cannot write %1").arg(file.fileName());
+            error_ = "cannot write " + file.fileName();
             return;
         }
-        file.write(text.toUtf8());
+        file.write(Line(columns));
+        if (const auto rows = tables.find(table); rows != tables.end())
+            for (const QStringList& row : rows->second) file.write(Line(row));
     }
-    QString error;
-    if (!dbbuild::BuildReferenceDatabase(SchemaPath(), data, Path(),
-                                         QString::fromLatin1(data::kDatabasePassphrase), nullptr,
-                                         &error)) {
-        error_ = error.isEmpty() ? QStringLiteral("build failed") : error;
-    }
+    if (!dbbuild::BuildReferenceDatabase(SchemaPath(), data, Path(), data::kDatabasePassphrase,
+                                         nullptr, &error_) &&
+        error_.isEmpty())
+        error_ = "build failed";
 }
 
 }  // namespace orv::test

@@ -14,6 +14,14 @@ namespace orv::test {
 // (see DefaultColumns).
 using Rows = QList<QStringList>;
 
+// Rows of a two-column table from a flat list: key, value, key, value, ...
+inline Rows Pairs(const QStringList& fields) {
+    Rows rows;
+    for (qsizetype i = 0; i + 1 < fields.size(); i += 2)
+        rows << QStringList{fields[i], fields[i + 1]};
+    return rows;
+}
+
 class TestDatabase {
   public:
     // Tables not named get no rows.
@@ -24,7 +32,7 @@ class TestDatabase {
     // The folder holding orvbase.mdb: point the program there with
     // orv::app::SetProgramFolderForTesting(db.Folder()).
     QString Folder() const { return dir_.path(); }
-    QString Path() const { return dir_.filePath(QStringLiteral("orvbase.mdb")); }
+    QString Path() const { return dir_.filePath("orvbase.mdb"); }
 
     // The columns each table's rows are given in.
     static QStringList DefaultColumns(const QString& table);
