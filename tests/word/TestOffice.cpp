@@ -53,7 +53,8 @@ bool TestOffice::Start() {
     if (!profile_.isValid()) return false;
     if (probe_.state() == QProcess::NotRunning) {
         probe_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        probe_.start(QStringLiteral(ORV_OFFICE_PROBE), {pipe_});
+        probe_.start(QStringLiteral("/usr/bin/python3"),
+                     {QStringLiteral(ORV_WRITER_DOCUMENT), "--pipe", pipe_, "--serve"});
         if (!probe_.waitForStarted(10000)) return false;
     }
     const QByteArray profileUrl =

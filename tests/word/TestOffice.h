@@ -1,6 +1,6 @@
 // A real headless Writer for the bridge's tests and benchmarks: its own
 // throwaway profile and pipe name, started and stopped by process id, and a
-// view into it through a probe process of the test's own, to set up
+// view into it through scripts/writer-document.py in a process of its own, to set up
 // documents and read them back.
 #pragma once
 
