@@ -250,13 +250,21 @@ class KeyboardTest : public QObject {
         w.mmandButton2->click();
         QVERIFY(mainShown_ == 1 && !keyboard::frmSiddha().Exists());
         QCOMPARE(Open(keyboard::frmLantsa().Get()).pos(), QPoint(100, 200));
-        // A database that cannot be opened ends the program.
+        // A database that cannot be opened ends the program. The message box
+        // handing the activation back does not start it over.
         QVERIFY(messages_.isEmpty() && ended_ == 0);
         keyboard::frmLantsa().Unload();
+        Settle();
         app::SetProgramFolderForTesting(db_->Folder() + "/missing");
+        QWidget box;
+        app::SetMessageHandlerForTesting([this, &box](const QString& m) {
+            messages_ << m;
+            if (messages_.size() == 1) Open(box), Siddham();
+        });
         Siddham();
         QCOMPARE(messages_, QStringList({"unexpected error", "Cannot continue"}));
         QCOMPARE(ended_, 1);
+        app::SetMessageHandlerForTesting([this](const QString& m) { messages_ << m; });
     }
 
     void draggingWritesNothing() {
