@@ -19,7 +19,6 @@ inline const QString kHa = QStringLiteral("\U000115AE");
 // Signs.
 inline const QString kSignAa = QStringLiteral("\U000115AF");
 inline const QString kSignI = QStringLiteral("\U000115B0");
-inline const QString kSignUu = QStringLiteral("\U000115B3");
 inline const QString kSignO = QStringLiteral("\U000115BA");
 inline const QString kCandrabindu = QStringLiteral("\U000115BC");
 inline const QString kAnusvara = QStringLiteral("\U000115BD");
@@ -31,6 +30,7 @@ inline const QString kKaa = kKa + kSignAa;
 inline const QString kKi = kKa + kSignI;
 inline const QString kKssa = kKa + kVirama + kSsa;
 inline const QString kOm = kO + kAnusvara;
-inline const QString kHum = kHa + kSignUu + kAnusvara;
+// hūṃ: ha with the vowel sign uu (below) and anusvara (above).
+inline const QString kHum = kHa + QStringLiteral("\U000115B3") + kAnusvara;
 
 }  // namespace orv::test::glyphs
