@@ -33,5 +33,7 @@ inline const QString kKaa = kKa + kSignAa;
 inline const QString kKi = kKa + kSignI;
 inline const QString kKssa = kKa + kVirama + kSsa;
 inline const QString kOm = kO + kAnusvara;
+// hūṃ: ha with the vowel sign uu (below) and anusvara (above).
+inline const QString kHum = kHa + QStringLiteral("\U000115B3") + kAnusvara;
 
 }  // namespace orv::test::glyphs
