@@ -3,15 +3,8 @@
 #include <QProcessEnvironment>
 #include <QTest>
 
-#include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdlib>
-#include <string>
 
 // The X11 headers come last: their macros clash with Qt's names.
 #include <X11/Xatom.h>
@@ -29,37 +22,30 @@ Display* Dpy(void* d) { return static_cast<Display*>(d); }
 // has just gone is no reason to stop.
 int IgnoreXError(Display*, XErrorEvent*) { return 0; }
 
-// A property's first 32-bit value, or -1.
-long CardinalProperty(Display* d, Window w, const char* name) {
+// A window property's bytes (8-bit strings, or 32-bit values as longs).
+QByteArray Property(Display* d, Window w, const char* name) {
     Atom type = 0;
     int format = 0;
     unsigned long count = 0, after = 0;
     unsigned char* data = nullptr;
-    long value = -1;
-    if (XGetWindowProperty(d, w, XInternAtom(d, name, False), 0, 1, False, AnyPropertyType, &type,
-                           &format, &count, &after, &data) == Success &&
-        data && count == 1 && format == 32) {
-        value = static_cast<long>(*reinterpret_cast<unsigned long*>(data));
+    QByteArray value;
+    if (XGetWindowProperty(d, w, XInternAtom(d, name, False), 0, 1024, False, AnyPropertyType,
+                           &type, &format, &count, &after, &data) == Success &&
+        data) {
+        value = QByteArray(reinterpret_cast<const char*>(data),
+                           static_cast<int>(count * (format == 32 ? sizeof(long) : format / 8)));
     }
     if (data) XFree(data);
     return value;
 }
 
-QString Title(Display* d, Window w) {
-    Atom type = 0;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
-    QString title;
-    if (XGetWindowProperty(d, w, XInternAtom(d, "_NET_WM_NAME", False), 0, 1024, False,
-                           XInternAtom(d, "UTF8_STRING", False), &type, &format, &count, &after,
-                           &data) == Success &&
-        data && format == 8) {
-        title = QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<int>(count));
-    }
-    if (data) XFree(data);
-    return title;
+// A property's first 32-bit value, or -1.
+long CardinalProperty(Display* d, Window w, const char* name) {
+    const QByteArray value = Property(d, w, name);
+    return value.size() >= int(sizeof(long)) ? *reinterpret_cast<const long*>(value.data()) : -1;
 }
+
+QString Title(Display* d, Window w) { return QString::fromUtf8(Property(d, w, "_NET_WM_NAME")); }
 
 bool Viewable(Display* d, Window w) {
     XWindowAttributes attributes;
@@ -114,53 +100,28 @@ void DieWithTheTest() { prctl(PR_SET_PDEATHSIG, SIGKILL); }
 }  // namespace
 
 PrivateXServer::~PrivateXServer() {
-    if (pid_ <= 0) return;
-    kill(static_cast<pid_t>(pid_), SIGTERM);
-    int status = 0;
-    waitpid(static_cast<pid_t>(pid_), &status, 0);
+    if (!server_) return;
+    server_->terminate();
+    server_->waitForFinished(kTimeout);
 }
 
 bool PrivateXServer::Start(QString* error) {
-    int fds[2];
-    if (pipe(fds) != 0) {
-        *error = QStringLiteral("no pipe");
-        return false;
+    // -displayfd picks a free display and writes its number once the server
+    // accepts connections.
+    server_ = std::make_unique<QProcess>();
+    server_->setChildProcessModifier(DieWithTheTest);
+    server_->setStandardErrorFile(QProcess::nullDevice());
+    server_->start(QStringLiteral("Xvfb"), {"-displayfd", "1", "-screen", "0", "1280x800x24",
+                                            "-nolisten", "tcp", "-noreset"});
+    QByteArray number;
+    while (!number.contains('\n') && server_->waitForReadyRead(kTimeout)) {
+        number += server_->readAllStandardOutput();
     }
-    const std::string fd = std::to_string(fds[1]);
-    const pid_t pid = fork();
-    if (pid < 0) {
-        *error = QStringLiteral("no fork");
-        return false;
-    }
-    if (pid == 0) {
-        prctl(PR_SET_PDEATHSIG, SIGTERM);
-        close(fds[0]);
-        const int null = ::open("/dev/null", O_WRONLY);
-        if (null >= 0) {
-            dup2(null, 1);
-            dup2(null, 2);
-        }
-        // -displayfd picks a free display and writes its number once the
-        // server accepts connections.
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x800x24", "-nolisten",
-               "tcp", "-noreset", static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    pid_ = pid;
-    close(fds[1]);
-    std::string number;
-    pollfd readable{fds[0], POLLIN, 0};
-    while (poll(&readable, 1, 20000) > 0) {
-        char c = 0;
-        if (read(fds[0], &c, 1) != 1 || c == '\n') break;
-        number += c;
-    }
-    close(fds[0]);
-    if (number.empty()) {
+    if (number.trimmed().isEmpty()) {
         *error = QStringLiteral("Xvfb did not start");
         return false;
     }
-    setenv("DISPLAY", (":" + number).c_str(), 1);
+    qputenv("DISPLAY", ":" + number.trimmed());
     return true;
 }
 

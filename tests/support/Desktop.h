@@ -30,7 +30,7 @@ class PrivateXServer {
     bool Start(QString* error);
 
   private:
-    long pid_ = -1;
+    std::unique_ptr<QProcess> server_;
 };
 
 // Starts a program on the test's display, without a session bus. It is
