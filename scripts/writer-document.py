@@ -144,6 +144,8 @@ def answer(desktop, context, request):
         return True
     if op == "new":
         return new_document(desktop, request.get("text", ""))
+    if op == "end":
+        return end_office(desktop) == 0
     document = desktop.getCurrentComponent()
     cursor = document.getCurrentController().getViewCursor()
     if op == "place":
@@ -168,7 +170,7 @@ def answer(desktop, context, request):
 def serve(pipe):
     """Answers requests until standard input ends; connects again when the office restarts.
 
-    Requests: ping; close (every document); new (text: a new document holding
+    Requests: ping; end (the office); close (every document); new (text: a new document holding
     it); place (from, length: the insertion point `from` characters from the
     start, selecting `length` more); text; before (the text before the
     insertion point); portions; clipboard (the office's clipboard text).

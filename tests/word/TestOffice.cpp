@@ -2,9 +2,12 @@
 
 #include <QByteArray>
 #include <QDebug>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QSet>
 #include <QThread>
 
 #include <fcntl.h>
@@ -39,12 +42,18 @@ char ProcessState(pid_t pid) {
 TestOffice::TestOffice() : pipe_(QStringLiteral("orvtest%1").arg(::getpid())) {}
 
 TestOffice::~TestOffice() {
+    Resume();
+    // Ended on request, the office removes its socket files from /tmp; a
+    // killed one leaves them behind.
+    if (pid_ > 0 && Ask({{"op", "end"}}, true).toBool()) {
+        for (int i = 0; i < 100 && ::waitpid(pid_, nullptr, WNOHANG) == 0; ++i) QThread::msleep(50);
+        if (::kill(pid_, 0) != 0) pid_ = -1;
+    }
     if (probe_.state() != QProcess::NotRunning) {
         probe_.closeWriteChannel();
         if (!probe_.waitForFinished(5000)) probe_.kill();
         probe_.waitForFinished(1000);
     }
-    Resume();
     Kill();
 }
 
@@ -108,10 +117,27 @@ void TestOffice::WaitForExit() {
 
 void TestOffice::Kill() {
     if (pid_ <= 0) return;
+    // A killed office leaves the files of the pipes it listens on behind:
+    // its sockets' inodes, looked up in the kernel's table, name them.
+    QSet<QByteArray> sockets;
+    for (const QFileInfo& fd :
+         QDir(QStringLiteral("/proc/%1/fd").arg(pid_)).entryInfoList(QDir::System)) {
+        const QByteArray target = QFile::encodeName(fd.symLinkTarget().section('/', -1));
+        if (target.startsWith("socket:[")) sockets.insert(target.mid(8).chopped(1));
+    }
+    QFile table(QStringLiteral("/proc/net/unix"));
+    QStringList pipes;
+    if (table.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : table.readAll().split('\n')) {
+            const QList<QByteArray> fields = line.simplified().split(' ');
+            if (fields.size() >= 8 && sockets.contains(fields[6])) pipes << fields[7];
+        }
+    }
     ::kill(pid_, SIGKILL);
     WaitForExit();
-    // A killed office leaves its pipe's file behind.
-    QFile::remove(QStringLiteral("/tmp/OSL_PIPE_%1_%2").arg(::getuid()).arg(pipe_));
+    for (const QString& pipe : pipes) {
+        if (pipe.contains(QLatin1String("OSL_PIPE_"))) QFile::remove(pipe);
+    }
 }
 
 void TestOffice::Pause() {
