@@ -90,6 +90,7 @@ struct WordBridge::Impl : std::enable_shared_from_this<WordBridge::Impl> {
     // Caller's side, on the user-interface thread only.
     QString pipe;
     QString pendingFont;  // the font of the last first half, for its blank
+    Receipt firstHalf;    // the last first half, while no other operation followed
 
     const std::chrono::milliseconds window;
 
@@ -179,6 +180,7 @@ struct WordBridge::Impl : std::enable_shared_from_this<WordBridge::Impl> {
     }
 
     Receipt Submit(std::function<Delivery(WriterBackend&)> task, bool probe = false) {
+        firstHalf = Receipt();  // another operation comes between the halves
         auto receipt = std::make_shared<Receipt::State>();
         std::unique_lock lock(mutex);
         if (stopping || stopped) {
@@ -305,14 +307,21 @@ Receipt WordBridge::InsertInFont(const QString& text, const QString& fontName) {
 
 Receipt WordBridge::InsertFontAndText(const QString& text, const QString& fontName) {
     impl_->pendingFont = fontName;
-    return impl_->Submit([text, fontName](WriterBackend& backend) {
+    Receipt receipt = impl_->Submit([text, fontName](WriterBackend& backend) {
         return backend.InsertFontAndText(text, fontName);
     });
+    impl_->firstHalf = text.isEmpty() ? Receipt() : receipt;
+    return receipt;
 }
 
 Receipt WordBridge::InsertBlankAndMove() {
     const bool blank = app::InsertSpace == 1;
     const QString fontName = std::exchange(impl_->pendingFont, QString());
+    // The first half leaves the insertion point after its text: without a
+    // blank there is nothing left to do, and the commit is the first half's.
+    if (Receipt first = std::exchange(impl_->firstHalf, Receipt()); !blank && first.Valid()) {
+        return first;
+    }
     return impl_->Submit([blank, fontName](WriterBackend& backend) {
         return backend.InsertBlankAndMove(blank, fontName);
     });

@@ -43,6 +43,8 @@ class Receipt {
     Receipt() = default;
     explicit Receipt(std::shared_ptr<State> state) : state_(std::move(state)) {}
 
+    // Whether it stands for an operation.
+    bool Valid() const { return state_ != nullptr; }
     // The outcome so far.
     Delivery Status() const;
     // Waits until the operation has ended, at most `limit`; answers its

@@ -242,9 +242,12 @@ Delivery WriterBackend::InsertInFont(const QString& text, const QString& fontNam
 Delivery WriterBackend::InsertFontAndText(const QString& text, const QString& fontName) {
     impl_->firstHalfDone = false;
     if (text.isEmpty()) return Delivery::Done;  // nothing to write: no need for the office
+    // After a collapsed selection, so the insertion point already follows
+    // the text, as it follows typed text: the second half then has no move
+    // of its own to make, which saves the commit a call to the office.
     const Delivery delivery = impl_->Run([&](const Reference<text::XTextViewCursor>& cursor) {
         return Step(
-            [&] { impl_->Insert(cursor, ToOUString(text), fontName, Place::EndOfSelection); });
+            [&] { impl_->Insert(cursor, ToOUString(text), fontName, Place::AfterCollapse); });
     });
     impl_->firstHalfDone = delivery == Delivery::Done;
     return delivery;
@@ -256,9 +259,10 @@ Delivery WriterBackend::InsertBlankAndMove(bool blank, const QString& fontName) 
         return Step([&] { impl_->Insert(cursor, " ", fontName, Place::AfterCollapse); });
     };
     // Right after the first half, in the same document and text: no need
-    // to ask the office for them again.
+    // to ask the office for them again, nor to move without a blank.
     if (std::exchange(impl_->firstHalfDone, false) && impl_->cursor.is() &&
         impl_->connection.Connected()) {
+        if (!blank) return Delivery::Done;
         impl_->textKnown = true;
         const bool done = steps(impl_->cursor);
         impl_->textKnown = false;

@@ -29,10 +29,12 @@ class WriterBackend {
     // `blank` is set; then the insertion point collapses after them. An empty
     // font name skips the font: the text takes the formatting found there.
     Delivery InsertInFont(const QString& text, const QString& fontName, bool blank);
-    // The first half of InsertInFont: font and text, no blank, no move.
+    // The first half of InsertInFont: font and text after the collapsed
+    // selection (the insertion point follows them), no blank.
     Delivery InsertFontAndText(const QString& text, const QString& fontName);
     // The second half: the blank (in `fontName`, if any) when `blank` is set,
-    // then the insertion point collapses after what was inserted.
+    // after the text; without a first half just before, it collapses the
+    // selection to its end.
     Delivery InsertBlankAndMove(bool blank, const QString& fontName);
     // The text at the insertion point; no font, no blank, no move.
     Delivery InsertText(const QString& text);
