@@ -15,6 +15,11 @@ namespace orv::bench {
 
 inline int RunWindowBenchmarks(int argc, char** argv, const std::function<bool()>& setUp = {}) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The windows write through the program-wide bridge: never into the
+    // user's Writer (a benchmark that wants an office points it there).
+    if (qEnvironmentVariableIsEmpty("ORVANTA_OFFICE_PIPE")) {
+        qputenv("ORVANTA_OFFICE_PIPE", "orvbench-no-office");
+    }
     QApplication app(argc, argv);
     app::InstallFontSubstitutions();
     if (setUp && !setUp()) return 1;
