@@ -256,16 +256,6 @@ class RealDesktopTest : public QObject {
     }
 };
 
-int main(int argc, char** argv) {
-    test::PrivateXServer server;
-    QString error;
-    if (!server.Start(&error)) {
-        fprintf(stderr, "%s\n", qPrintable(error));
-        return 1;
-    }
-    QCoreApplication app(argc, argv);
-    RealDesktopTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+QTEST_GUILESS_MAIN(RealDesktopTest)
 
 #include "test_real_desktop.moc"

@@ -99,32 +99,6 @@ void DieWithTheTest() { prctl(PR_SET_PDEATHSIG, SIGKILL); }
 
 }  // namespace
 
-PrivateXServer::~PrivateXServer() {
-    if (!server_) return;
-    server_->terminate();
-    server_->waitForFinished(kTimeout);
-}
-
-bool PrivateXServer::Start(QString* error) {
-    // -displayfd picks a free display and writes its number once the server
-    // accepts connections.
-    server_ = std::make_unique<QProcess>();
-    server_->setChildProcessModifier(DieWithTheTest);
-    server_->setStandardErrorFile(QProcess::nullDevice());
-    server_->start(QStringLiteral("Xvfb"), {"-displayfd", "1", "-screen", "0", "1280x800x24",
-                                            "-nolisten", "tcp", "-noreset"});
-    QByteArray number;
-    while (!number.contains('\n') && server_->waitForReadyRead(kTimeout)) {
-        number += server_->readAllStandardOutput();
-    }
-    if (number.trimmed().isEmpty()) {
-        *error = QStringLiteral("Xvfb did not start");
-        return false;
-    }
-    qputenv("DISPLAY", ":" + number.trimmed());
-    return true;
-}
-
 std::unique_ptr<QProcess> StartHelper(const QString& program, const QStringList& arguments,
                                       const QProcessEnvironment& extra) {
     auto process = std::make_unique<QProcess>();
@@ -235,7 +209,8 @@ bool XProbe::GrabKey(const char* keysym, const QStringList& modifiers) {
 Desktop::Desktop() = default;
 
 Desktop::~Desktop() {
-    for (auto* helper : {other_.get(), tray_.get(), windowManager_.get()}) {
+    probe_.reset();  // before its server goes
+    for (auto* helper : {other_.get(), tray_.get(), windowManager_.get(), server_.get()}) {
         if (!helper) continue;
         helper->kill();
         helper->waitForFinished(kTimeout);
@@ -243,8 +218,21 @@ Desktop::~Desktop() {
 }
 
 bool Desktop::Start(QString* error) {
-    if (!probe_.Ok() || !home_.isValid()) {
-        *error = QStringLiteral("no X connection");
+    // -displayfd picks a free display and writes its number once the server
+    // accepts connections.
+    server_ = std::make_unique<QProcess>();
+    server_->setChildProcessModifier(DieWithTheTest);
+    server_->setStandardErrorFile(QProcess::nullDevice());
+    server_->start(QStringLiteral("Xvfb"), {"-displayfd", "1", "-screen", "0", "1280x800x24",
+                                            "-nolisten", "tcp", "-noreset"});
+    QByteArray number;
+    while (!number.contains('\n') && server_->waitForReadyRead(kTimeout)) {
+        number += server_->readAllStandardOutput();
+    }
+    qputenv("DISPLAY", ":" + number.trimmed());
+    probe_ = std::make_unique<XProbe>();
+    if (number.trimmed().isEmpty() || !probe_->Ok() || !home_.isValid()) {
+        *error = QStringLiteral("Xvfb did not start");
         return false;
     }
     // The window manager's default configuration: a home of its own, so no
@@ -253,19 +241,21 @@ bool Desktop::Start(QString* error) {
     home.insert(QStringLiteral("HOME"), home_.path());
     home.insert(QStringLiteral("XDG_CONFIG_HOME"), home_.path());
     windowManager_ = StartHelper(QStringLiteral("openbox"), {}, home);
-    if (!QTest::qWaitFor([this] { return probe_.WindowManagerRunning(); }, kTimeout)) {
+    if (!QTest::qWaitFor([this] { return probe_->WindowManagerRunning(); }, kTimeout)) {
         *error = QStringLiteral("openbox did not start");
         return false;
     }
     tray_ =
         StartHelper(QStringLiteral("trayer"), {"--edge", "top", "--align", "right", "--widthtype",
                                                "request", "--height", "24", "--expand", "false"});
-    if (!QTest::qWaitFor([this] { return probe_.TrayRunning(); }, kTimeout)) {
+    if (!QTest::qWaitFor([this] { return probe_->TrayRunning(); }, kTimeout)) {
         *error = QStringLiteral("the tray did not start");
         return false;
     }
-    other_ =
-        StartHelper(QStringLiteral("xev"), {"-geometry", "300x200+400+300", "-event", "keyboard"});
+    // Line-buffered: xev's first line (its window) must not wait in a buffer
+    // for the first event.
+    other_ = StartHelper(QStringLiteral("stdbuf"),
+                         {"-oL", "xev", "-geometry", "300x200+400+300", "-event", "keyboard"});
     QObject::connect(other_.get(), &QProcess::readyReadStandardOutput, other_.get(), [this] {
         otherLog_ += QString::fromLocal8Bit(other_->readAllStandardOutput());
     });
@@ -282,8 +272,8 @@ bool Desktop::Start(QString* error) {
 
 bool Desktop::FocusOtherApplication() {
     return Xdotool({"windowactivate", "--sync", otherWindow_}) &&
-           QTest::qWaitFor([this] { return QString::number(probe_.FocusWindow()) == otherWindow_; },
-                           kTimeout);
+           QTest::qWaitFor(
+               [this] { return QString::number(probe_->FocusWindow()) == otherWindow_; }, kTimeout);
 }
 
 QString Desktop::KeysReachingOtherApplication() {

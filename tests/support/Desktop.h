@@ -17,22 +17,6 @@
 
 namespace orv::test {
 
-// Starts Xvfb on a free display and points DISPLAY at it; call before the
-// application object exists. The server ends with this object (and with
-// the test process, however it ends).
-class PrivateXServer {
-  public:
-    PrivateXServer() = default;
-    ~PrivateXServer();
-    PrivateXServer(const PrivateXServer&) = delete;
-    PrivateXServer& operator=(const PrivateXServer&) = delete;
-
-    bool Start(QString* error);
-
-  private:
-    std::unique_ptr<QProcess> server_;
-};
-
 // Starts a program on the test's display, without a session bus. It is
 // killed when the test process ends, even by a crash.
 std::unique_ptr<QProcess> StartHelper(const QString& program, const QStringList& arguments,
@@ -73,16 +57,18 @@ class XProbe {
     void* display_ = nullptr;
 };
 
-// The desktop: window manager, tray and another application (xev, whose
-// window the tests focus and whose log tells which keys reached it).
+// The desktop: an X server of its own (DISPLAY points there once started),
+// window manager, tray and another application (xev, whose window the tests
+// focus and whose log tells which keys reached it). It all ends with this
+// object, and with the test process however it ends.
 class Desktop {
   public:
     Desktop();
     ~Desktop();
-    // Starts the three and waits until each is there.
+    // Starts them all and waits until each is there.
     bool Start(QString* error);
 
-    XProbe& Probe() { return probe_; }
+    XProbe& Probe() { return *probe_; }
     // Gives the other application the focus.
     bool FocusOtherApplication();
     // The keys the other application has received since the last call,
@@ -91,7 +77,8 @@ class Desktop {
 
   private:
     QTemporaryDir home_;
-    XProbe probe_;
+    std::unique_ptr<QProcess> server_;
+    std::unique_ptr<XProbe> probe_;
     std::unique_ptr<QProcess> windowManager_;
     std::unique_ptr<QProcess> tray_;
     std::unique_ptr<QProcess> other_;
