@@ -1,8 +1,7 @@
 #include "word/TestOffice.h"
 
-#include <QByteArray>
-#include <QDebug>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -10,23 +9,13 @@
 #include <QSet>
 #include <QThread>
 
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
+#include <sys/prctl.h>
 #include <unistd.h>
-
-#include <cerrno>
-#include <chrono>
-#include <vector>
-
-extern char** environ;
 
 namespace orv::word::test {
 
 namespace {
-
-constexpr const char* kOfficeBinary = ORV_OFFICE_PROGRAM_DIR "/soffice.bin";
 
 // The state letter of /proc/<pid>/stat: 'T' once a process has stopped.
 char ProcessState(pid_t pid) {
@@ -45,10 +34,7 @@ TestOffice::~TestOffice() {
     Resume();
     // Ended on request, the office removes its socket files from /tmp; a
     // killed one leaves them behind.
-    if (pid_ > 0 && Ask({{"op", "end"}}, true).toBool()) {
-        for (int i = 0; i < 100 && ::waitpid(pid_, nullptr, WNOHANG) == 0; ++i) QThread::msleep(50);
-        if (::kill(pid_, 0) != 0) pid_ = -1;
-    }
+    if (Pid() > 0 && Ask({{"op", "end"}}, true).toBool()) office_.waitForFinished(5000);
     if (probe_.state() != QProcess::NotRunning) {
         probe_.closeWriteChannel();
         if (!probe_.waitForFinished(5000)) probe_.kill();
@@ -57,8 +43,11 @@ TestOffice::~TestOffice() {
     Kill();
 }
 
+pid_t TestOffice::Pid() const {
+    return office_.state() == QProcess::NotRunning ? -1 : pid_t(office_.processId());
+}
+
 bool TestOffice::Start() {
-    using Clock = std::chrono::steady_clock;
     if (!profile_.isValid()) return false;
     if (probe_.state() == QProcess::NotRunning) {
         probe_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -66,41 +55,23 @@ bool TestOffice::Start() {
                      {QStringLiteral(ORV_WRITER_DOCUMENT), "--pipe", pipe_, "--serve"});
         if (!probe_.waitForStarted(10000)) return false;
     }
-    const QByteArray profileUrl =
-        "-env:UserInstallation=file://" + QFile::encodeName(profile_.path());
-    const QByteArray accept =
-        "--accept=pipe,name=" + pipe_.toUtf8() + ";urp;StarOffice.ComponentContext";
-    const QByteArray log = QFile::encodeName(profile_.filePath(QStringLiteral("office.log")));
+    office_.setProcessChannelMode(QProcess::MergedChannels);
+    // It goes with the test, even when the test crashes.
+    office_.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    office_.setStandardOutputFile(profile_.filePath(QStringLiteral("office.log")),
+                                  QIODevice::Append);
     // A fresh profile makes the office exit once (code 81) to restart itself;
     // the next start finds the profile made.
     for (int attempt = 0; attempt < 3; ++attempt) {
-        std::vector<char*> argv = {
-            const_cast<char*>(kOfficeBinary),      const_cast<char*>("--headless"),
-            const_cast<char*>("--invisible"),      const_cast<char*>("--norestore"),
-            const_cast<char*>("--nologo"),         const_cast<char*>("--nodefault"),
-            const_cast<char*>("--nolockcheck"),    const_cast<char*>(profileUrl.constData()),
-            const_cast<char*>(accept.constData()), nullptr};
-        posix_spawn_file_actions_t files;
-        posix_spawn_file_actions_init(&files);
-        posix_spawn_file_actions_addopen(&files, 1, log.constData(), O_WRONLY | O_CREAT | O_APPEND,
-                                         0600);
-        posix_spawn_file_actions_adddup2(&files, 1, 2);
-        const int rc = posix_spawn(&pid_, kOfficeBinary, &files, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&files);
-        if (rc != 0) {
-            pid_ = -1;
-            return false;
-        }
-        const auto deadline = Clock::now() + std::chrono::seconds(60);
-        while (Clock::now() < deadline) {
-            int status = 0;
-            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                break;
-            }
+        office_.start(QStringLiteral(ORV_OFFICE_PROGRAM_DIR "/soffice.bin"),
+                      {"--headless", "--invisible", "--norestore", "--nologo", "--nodefault",
+                       "--nolockcheck", "-env:UserInstallation=file://" + profile_.path(),
+                       "--accept=pipe,name=" + pipe_ + ";urp;StarOffice.ComponentContext"});
+        if (!office_.waitForStarted(10000)) return false;
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < 60000 && !office_.waitForFinished(50)) {
             if (Ask({{"op", "ping"}}, true).toBool()) return true;
-            if (probe_.state() != QProcess::Running) break;
-            QThread::msleep(50);
         }
         Kill();
         if (probe_.state() != QProcess::Running) break;
@@ -108,20 +79,14 @@ bool TestOffice::Start() {
     return false;
 }
 
-void TestOffice::WaitForExit() {
-    int status = 0;
-    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
-    }
-    pid_ = -1;
-}
-
 void TestOffice::Kill() {
-    if (pid_ <= 0) return;
+    const pid_t pid = Pid();
+    if (pid <= 0) return;
     // A killed office leaves the files of the pipes it listens on behind:
     // its sockets' inodes, looked up in the kernel's table, name them.
     QSet<QByteArray> sockets;
     for (const QFileInfo& fd :
-         QDir(QStringLiteral("/proc/%1/fd").arg(pid_)).entryInfoList(QDir::System)) {
+         QDir(QStringLiteral("/proc/%1/fd").arg(pid)).entryInfoList(QDir::System)) {
         const QByteArray target = QFile::encodeName(fd.symLinkTarget().section('/', -1));
         if (target.startsWith("socket:[")) sockets.insert(target.mid(8).chopped(1));
     }
@@ -133,21 +98,21 @@ void TestOffice::Kill() {
             if (fields.size() >= 8 && sockets.contains(fields[6])) pipes << fields[7];
         }
     }
-    ::kill(pid_, SIGKILL);
-    WaitForExit();
+    office_.kill();
+    office_.waitForFinished();
     for (const QString& pipe : pipes) {
         if (pipe.contains(QLatin1String("OSL_PIPE_"))) QFile::remove(pipe);
     }
 }
 
 void TestOffice::Pause() {
-    if (pid_ <= 0) return;
-    ::kill(pid_, SIGSTOP);
-    for (int i = 0; i < 200 && ProcessState(pid_) != 'T'; ++i) QThread::msleep(5);
+    if (Pid() <= 0) return;
+    ::kill(Pid(), SIGSTOP);
+    for (int i = 0; i < 200 && ProcessState(Pid()) != 'T'; ++i) QThread::msleep(5);
 }
 
 void TestOffice::Resume() {
-    if (pid_ > 0) ::kill(pid_, SIGCONT);
+    if (Pid() > 0) ::kill(Pid(), SIGCONT);
 }
 
 QJsonValue TestOffice::Ask(const QJsonObject& request, bool quiet) {

@@ -32,12 +32,13 @@ class TestOffice {
     TestOffice& operator=(const TestOffice&) = delete;
 
     QString PipeName() const { return pipe_; }
-    pid_t Pid() const { return pid_; }
+    // The office process, or -1 when none runs.
+    pid_t Pid() const;
 
     // Starts the office and waits until it accepts connections; no document
     // is open then. False when it does not come up.
     bool Start();
-    // Ends it at once (SIGKILL) and reaps it.
+    // Ends it at once (SIGKILL), and removes the pipe files it leaves.
     void Kill();
     // SIGSTOP, returning once the office has stopped, and SIGCONT: an office
     // that hangs, and one that answers again.
@@ -66,11 +67,9 @@ class TestOffice {
   private:
     // Sends one request to the probe process; an invalid value on failure.
     QJsonValue Ask(const QJsonObject& request, bool quiet = false);
-    void WaitForExit();
-
     QTemporaryDir profile_;
     QString pipe_;
-    pid_t pid_ = -1;
+    QProcess office_;
     QProcess probe_;
 };
 
