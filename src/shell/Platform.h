@@ -16,9 +16,6 @@ namespace orv::shell {
 // themselves.
 bool GrabHotKeys(std::function<void(const KeyRecord&)> deliver);
 void ReleaseHotKeys();
-// How many key and modifier combinations are grabbed now (32 when every
-// one was free, fewer when other programs hold some of the extras).
-int HotKeyGrabCount();
 
 // Whether either Ctrl key is down now. While a grabbed key event is handled,
 // "now" is the moment of that event in the input stream.

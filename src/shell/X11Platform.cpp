@@ -134,9 +134,6 @@ class HotKeyGrab : public QAbstractNativeEventFilter {
         grabbed_.clear();
     }
 
-    // The combinations held now, for tests.
-    int GrabCount() const { return static_cast<int>(grabbed_.size()); }
-
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override {
         if (eventType != "xcb_generic_event_t") return false;
         const auto* event = static_cast<const xcb_generic_event_t*>(message);
@@ -190,8 +187,6 @@ bool GrabHotKeys(std::function<void(const KeyRecord&)> deliver) {
     ActiveGrab() = std::move(grab);
     return true;
 }
-
-int HotKeyGrabCount() { return ActiveGrab() ? ActiveGrab()->GrabCount() : 0; }
 
 void ReleaseHotKeys() {
     auto& grab = ActiveGrab();
