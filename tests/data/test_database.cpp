@@ -2,7 +2,6 @@
 // built by the real builder.
 #include "data/Database.h"
 #include "data/Queries.h"
-#include "support/Glyphs.h"
 #include "support/TestDatabase.h"
 
 #include <QFile>
@@ -10,30 +9,15 @@
 
 using namespace orv::data;
 using orv::test::Pairs;
-using orv::test::glyphs::kKa;
-
-namespace {
-std::unique_ptr<Database> Open(const QString& path, QString* error = nullptr,
-                               const QString& passphrase = kDatabasePassphrase) {
-    return Database::Open(path, passphrase, Database::Mode::ReadOnly, error);
-}
-}  // namespace
 
 class DatabaseTest : public QObject {
     Q_OBJECT
-    const orv::test::TestDatabase source_{{
-        {"tbl_siddham", Pairs({"kha",  "b",          "Ka",          "A",        "ka",  "a",
-                               "kā",   "c",          "a",           "x",        "ka ", "blank",
-                               "it's", "apostrophe", "50%",         "percent",  "a_b", "underscore",
-                               "[x]",  "bracket",    "back\\slash", "backslash"})},
-        {"tbl_keyboard", Pairs({"aa", "first", "zz", "z", "aa", "last"})},
-        {"tbl_siddham_trans", Pairs({kKa, "ka"})},
-        {"tbl_dictionary",
-         {{"x", "oṃ", "syllable", ""},
-          {"y", "ḍākinī's", "with quote", ""},
-          {"z", "", "", "About this dictionary"}}},
-        {"tbl_glyph", Pairs({"3", "c", "1", "a", "2", "b"})},
-    }};
+    const orv::test::TestDatabase source_{
+        {{"tbl_siddham", Pairs({"kha", "b", "Ka", "A", "ka", "a", "kā", "c", "ka ", "blank", "a_b",
+                                "underscore"})},
+         {"tbl_keyboard", Pairs({"aa", "first", "zz", "z", "aa", "last"})},
+         {"tbl_dictionary",
+          {{"x", "oṃ", "syllable", ""}, {"y", "ḍākinī's", "quote", ""}, {"z", "", "", "About"}}}}};
     std::unique_ptr<Database> db_;
 
     // The values of one column over all rows, in order.
@@ -50,115 +34,82 @@ class DatabaseTest : public QObject {
     void initTestCase() {
         QVERIFY2(source_.Ok(), qPrintable(source_.Error()));
         QString error;
-        db_ = Open(source_.Path(), &error);
+        db_ = Database::Open(source_.Path(), kDatabasePassphrase, Database::Mode::ReadOnly, &error);
         QVERIFY2(db_, qPrintable(error));
     }
 
     void opensOnlyTheRealThing() {
+        const QString dir = source_.Folder() + '/';
         QString error;
-        QVERIFY(!Open(source_.Path(), &error, "wrong") && !error.isEmpty());
-        // A file of the right key without the reference tables.
-        const QString foreign = source_.Folder() + "/foreign.mdb";
-        auto other = Database::Open(foreign, kDatabasePassphrase, Database::Mode::CreateNew);
-        QVERIFY(other && other->ExecuteScript("create table t (x)"));
-        other.reset();
-        QFile(source_.Folder() + "/empty.mdb").open(QIODevice::WriteOnly);
-        QFile junk(source_.Folder() + "/junk.mdb");
+        const auto open = [&](const QString& name, const char* key = kDatabasePassphrase) {
+            return Database::Open(dir + name, key, Database::Mode::ReadOnly, &error);
+        };
+        QVERIFY(!open("orvbase.mdb", "wrong") && !error.isEmpty());
+        // A file of the right key without the reference tables, and junk.
+        auto foreign =
+            Database::Open(dir + "foreign.mdb", kDatabasePassphrase, Database::Mode::CreateNew);
+        QVERIFY(foreign && foreign->ExecuteScript("create table t (x)"));
+        foreign.reset();
+        QFile junk(dir + "junk.mdb");
         QVERIFY(junk.open(QIODevice::WriteOnly) && junk.write(QByteArray(8192, 'j')) == 8192);
         junk.close();
-        for (const char* name : {"missing.mdb", "", "empty.mdb", "junk.mdb", "foreign.mdb"})
-            QVERIFY2(!Open(source_.Folder() + '/' + name), name);
-        // A failed open leaves no file behind where there was none.
-        QVERIFY(!QFile::exists(source_.Folder() + "/missing.mdb"));
-    }
-
-    void recordsetBehavesLikeTheClassicModel() {
-        auto rs = db_->OpenRecordset(KeyboardByInput("none"));
-        QVERIFY(rs && rs->Eof() && rs->RecordCount() == 0 && !rs->MoveFirst());
-        QVERIFY(!rs->Field("display"));
-
-        rs = db_->OpenRecordset(KeyboardByInput("zz"));
-        QVERIFY(rs && rs->MoveFirst());
-        QCOMPARE(rs->RecordCount(), 1);
-        QCOMPARE(rs->Text("display"), "z");
-        QCOMPARE(rs->Text("DISPLAY"), "z");
-        QVERIFY(!rs->Field("nosuchcolumn"));
-        QVERIFY(rs->MoveNext() && rs->Eof() && !rs->MoveNext());
-        QVERIFY(!rs->Field("display"));
+        for (const char* name : {"missing.mdb", "junk.mdb", "foreign.mdb"})
+            QVERIFY2(!open(name), name);
+        QVERIFY(!QFile::exists(dir + "missing.mdb"));  // a failed open creates nothing
     }
 
     void queryForms() {
         const auto siddham = [](const QString& text) {
             return ScriptByImePrefix(ScriptTable::Siddham, text);
         };
-        const struct {
-            Statement statement;
-            const char* column;
-            QStringList expected;
-        } cases[] = {
-            // Case-insensitive, accent-sensitive dictionary order; case only
-            // breaks a tie. A trailing blank only matches a blank there.
-            {siddham("k"), "ime", {"Ka", "ka", "kā", "ka ", "kha"}},
-            {siddham("KA"), "ime", {"Ka", "ka", "ka "}},
-            {siddham("ka "), "chars", {"blank"}},
-            {ScriptByImePrefix(ScriptTable::Lantsa, "k"), "chars", {}},
-            // Equality is exact and keeps the source order.
-            {KeyboardByInput("aa"), "display", {"first", "last"}},
-            {KeyboardByInput("AA"), "display", {}},
-            {ConversionBySiddham(ConversionTable::Trans, kKa), "trans", {"ka"}},
-            {DictionaryAbout(), "about", {"About this dictionary"}},
-            {GlyphsInOrder(), "glyph", {"a", "b", "c"}},
-            {DictionaryByTrans("oṃ"), "meanings", {"syllable"}},
-            {DictionaryByScripts("y"), "trans", {"ḍākinī's"}},
-            {DictionaryByScriptsPrefix(""), "scripts", {"x", "y", "z"}},
-            {DictionaryByTransPrefix("ḍ"), "trans", {"ḍākinī's"}},
-            // A quote is an ordinary character; SQL's wildcards mean nothing
-            // special, the program's own keep their meaning, and "[" is
-            // matched through a set.
-            {siddham("it'"), "chars", {"apostrophe"}},
-            {DictionaryByTransPrefix("ḍākinī'"), "meanings", {"with quote"}},
-            {siddham("50%"), "chars", {"percent"}},
-            {siddham("a_"), "chars", {"underscore"}},
-            {siddham("[[]x"), "chars", {"bracket"}},
-            {siddham("?a"), "ime", {"back\\slash", "Ka", "ka", "ka "}},
-            {siddham("back\\"), "chars", {"backslash"}},
-        };
-        for (const auto& c : cases)
-            QVERIFY2(Column(c.statement, c.column) == c.expected,
-                     qPrintable(c.statement.params.join(", ") + ": " +
-                                Column(c.statement, c.column).join(", ")));
+        // Case-insensitive, accent-sensitive dictionary order, case only
+        // breaking a tie; a blank is matched as typed.
+        QCOMPARE(Column(siddham("k"), "ime"), QStringList({"Ka", "ka", "kā", "ka ", "kha"}));
+        QCOMPARE(Column(siddham("KA"), "ime"), QStringList({"Ka", "ka", "ka "}));
+        QCOMPARE(Column(siddham("ka "), "chars"), QStringList{"blank"});
+        QCOMPARE(Column(ScriptByImePrefix(ScriptTable::Lantsa, "k"), "chars"), QStringList());
+        // Equality is exact and keeps the source order.
+        QCOMPARE(Column(KeyboardByInput("aa"), "display"), QStringList({"first", "last"}));
+        QCOMPARE(Column(KeyboardByInput("AA"), "display"), QStringList());
+        QCOMPARE(Column(DictionaryAbout(), "about"), QStringList{"About"});
+        QCOMPARE(Column(DictionaryByTrans("oṃ"), "meanings"), QStringList{"syllable"});
+        QCOMPARE(Column(DictionaryByScripts("y"), "trans"), QStringList{"ḍākinī's"});
+        QCOMPARE(Column(DictionaryByScriptsPrefix(""), "scripts"), QStringList({"x", "y", "z"}));
+        // A quote and SQL's wildcards are ordinary characters; the program's
+        // own keep their meaning.
+        QCOMPARE(Column(DictionaryByTransPrefix("ḍākinī'"), "meanings"), QStringList{"quote"});
+        QCOMPARE(Column(siddham("a_"), "chars"), QStringList{"underscore"});
+        QCOMPARE(Column(siddham("?a"), "ime"), QStringList({"Ka", "ka", "ka "}));
+
+        // Recordsets: nothing to read past the end, column names in any case.
+        auto rs = db_->OpenRecordset(KeyboardByInput("none"));
+        QVERIFY(rs && rs->Eof() && !rs->MoveFirst() && !rs->Field("display"));
+        rs = db_->OpenRecordset(KeyboardByInput("zz"));
+        QVERIFY(rs && rs->MoveFirst() && rs->RecordCount() == 1 && rs->Text("DISPLAY") == "z");
+        QVERIFY(!rs->Field("nosuchcolumn") && rs->MoveNext() && rs->Eof() && !rs->MoveNext());
+        QVERIFY(!rs->Field("display"));
     }
 
-    // Everything a user can type reaches every query form safely: rows or a
-    // clean error, never a crash, a hang or a changed statement.
+    // Whatever a user types is only ever a value: rows or a clean error,
+    // never a crash, a hang or a changed statement.
     void hostileInputIsOnlyEverAValue() {
-        QStringList hostile = {"'", "[", "]", "[!", "[z-a]", "*", "?", "#", "%", "_", "\\", "\""};
-        hostile << "' or '1'='1"
-                << "'; drop table tbl_siddham; --"
-                << "a\u0301\u0301\u0301" << QString("a") + QChar(0) + "b"
-                << QString("k") + QChar(0xDC00) << QString(10000, 'k') << QString(10000, '*')
-                << QString(5000, '[') << QString(10000, QChar(0x0301));
-        for (const QString& value : std::as_const(hostile)) {
-            QList<Statement> forms;
-            forms << KeyboardByInput(value) << DictionaryByTrans(value)
-                  << DictionaryByScripts(value) << DictionaryByScriptsPrefix(value)
-                  << DictionaryByTransPrefix(value);
-            for (ScriptTable t : {ScriptTable::Siddham, ScriptTable::Lantsa})
-                forms << ScriptByImePrefix(t, value);
-            for (ConversionTable t :
-                 {ConversionTable::Trans, ConversionTable::Deva, ConversionTable::Lantsa})
-                forms << ConversionBySiddham(t, value);
-            for (const Statement& s : forms) {
+        QStringList hostile = {"'", "[!", "\\", "' or '1'='1", "'; drop table tbl_siddham; --"};
+        hostile << QString("a") + QChar(0) + "b" << QString("k") + QChar(0xDC00)
+                << QString(10000, '*') << QString(5000, '[') << QString(10000, QChar(0x0301));
+        for (const QString& value : std::as_const(hostile))
+            for (const Statement& s :
+                 {KeyboardByInput(value), DictionaryByTrans(value), DictionaryByScripts(value),
+                  DictionaryByScriptsPrefix(value), DictionaryByTransPrefix(value),
+                  ScriptByImePrefix(ScriptTable::Siddham, value),
+                  ConversionBySiddham(ConversionTable::Trans, value)}) {
                 QString error;
                 if (!db_->OpenRecordset(s, &error)) QVERIFY2(!error.isEmpty(), qPrintable(s.sql));
             }
-        }
         // An invalid pattern is a query error, not an empty success.
         QString error;
         QVERIFY(!db_->OpenRecordset(ScriptByImePrefix(ScriptTable::Siddham, "["), &error));
         QVERIFY(error.contains("pattern"));
-        // Nothing above changed the data.
-        QCOMPARE(Column(ScriptByImePrefix(ScriptTable::Siddham, ""), "chars").size(), 11);
+        QCOMPARE(Column(ScriptByImePrefix(ScriptTable::Siddham, ""), "chars").size(), 6);
         QCOMPARE(db_->TableNames().size(), 8);
     }
 };

@@ -2,7 +2,6 @@
 // through the real builder, in a temporary folder.
 #pragma once
 
-#include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -10,34 +9,25 @@
 
 namespace orv::test {
 
-// Rows of one table, each row its fields in the table's column order
-// (see DefaultColumns).
+// Rows of one table, each its fields in the order of DefaultColumns.
 using Rows = QList<QStringList>;
 
 // Rows of a two-column table from a flat list: key, value, key, value, ...
-inline Rows Pairs(const QStringList& fields) {
+inline Rows Pairs(const QStringList& f) {
     Rows rows;
-    for (qsizetype i = 0; i + 1 < fields.size(); i += 2)
-        rows << QStringList{fields[i], fields[i + 1]};
+    for (qsizetype i = 0; i + 1 < f.size(); i += 2) rows << QStringList{f[i], f[i + 1]};
     return rows;
 }
 
 class TestDatabase {
   public:
-    // Tables not named get no rows.
-    explicit TestDatabase(const std::map<QString, Rows>& tables = {});
-
+    explicit TestDatabase(const std::map<QString, Rows>& tables = {});  // others stay empty
     bool Ok() const { return error_.isEmpty(); }
     QString Error() const { return error_; }
-    // The folder holding orvbase.mdb: point the program there with
-    // orv::app::SetProgramFolderForTesting(db.Folder()).
-    QString Folder() const { return dir_.path(); }
+    QString Folder() const { return dir_.path(); }  // of orvbase.mdb
     QString Path() const { return dir_.filePath("orvbase.mdb"); }
-
-    // The columns each table's rows are given in.
     static QStringList DefaultColumns(const QString& table);
-    // The repository's schema file.
-    static QString SchemaPath();
+    static QString SchemaPath();  // the repository's
 
   private:
     QTemporaryDir dir_;
