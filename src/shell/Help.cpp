@@ -5,7 +5,6 @@
 
 #include <QDesktopServices>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QPointer>
 #include <QProcess>
@@ -24,79 +23,9 @@ QPointer<HelpWindow> helpWindow;
 // How long xdg-mime may take to name the default handler.
 constexpr int kQueryMilliseconds = 2000;
 
-// The graphical browsers xdg-open tries when no handler is set, in its
-// order, and the ones Qt tries when there is no xdg-open.
-const char* const kXdgOpenBrowsers[] = {
-    "x-www-browser", "firefox",   "iceweasel", "seamonkey",        "mozilla",
-    "epiphany",      "konqueror", "chromium",  "chromium-browser", "google-chrome"};
-const char* const kQtBrowsers[] = {"google-chrome", "firefox", "mozilla", "opera"};
-
-// A program name or path, found the way a shell with this PATH finds it.
-class ProgramFinder {
-  public:
-    explicit ProgramFinder(const QProcessEnvironment& environment)
-        : path_(environment.value(QStringLiteral("PATH"))
-                    .split(QLatin1Char(':'), Qt::SkipEmptyParts)) {}
-
-    QString Find(const QString& program) const {
-        if (program.isEmpty()) return QString();
-        if (program.contains(QLatin1Char('/'))) {
-            const QFileInfo file(program);
-            return file.isFile() && file.isExecutable() ? file.absoluteFilePath() : QString();
-        }
-        if (path_.isEmpty()) return QString();
-        return QStandardPaths::findExecutable(program, path_);
-    }
-
-  private:
-    QStringList path_;
-};
-
-// The first word of a desktop entry's Exec line (a quoted program keeps its
-// blanks), or nothing when the file has none.
-QString ExecProgram(const QString& desktopFile) {
-    QFile file(desktopFile);
-    if (!file.open(QIODevice::ReadOnly)) return QString();
-    bool inEntry = false;
-    while (!file.atEnd()) {
-        const QString line = QString::fromUtf8(file.readLine()).trimmed();
-        if (line.startsWith(QLatin1Char('['))) {
-            inEntry = line == QLatin1String("[Desktop Entry]");
-        } else if (inEntry && line.startsWith(QLatin1String("Exec="))) {
-            const QString command = line.mid(5).trimmed();
-            if (command.startsWith(QLatin1Char('"'))) {
-                return command.mid(1, command.indexOf(QLatin1Char('"'), 1) - 1);
-            }
-            return command.section(QLatin1Char(' '), 0, 0);
-        }
-    }
-    return QString();
-}
-
-// The desktop file of that name in the applications folders, searched as
-// xdg-open searches them ("vendor-app.desktop" may also be
-// "vendor/app.desktop"); empty when there is none.
-QString FindDesktopFile(const QString& name, const QProcessEnvironment& environment) {
-    QString user = environment.value(QStringLiteral("XDG_DATA_HOME"));
-    if (user.isEmpty()) user = environment.value(QStringLiteral("HOME")) + "/.local/share";
-    QString system = environment.value(QStringLiteral("XDG_DATA_DIRS"));
-    if (system.isEmpty()) system = QStringLiteral("/usr/local/share/:/usr/share/");
-    QString nested = name;
-    const int dash = nested.indexOf(QLatin1Char('-'));
-    if (dash > 0) nested[dash] = QLatin1Char('/');
-    for (const QString& dir : (user + QLatin1Char(':') + system).split(QLatin1Char(':'))) {
-        if (dir.isEmpty()) continue;
-        for (const QString& candidate : {name, nested}) {
-            const QString path = dir + QStringLiteral("/applications/") + candidate;
-            if (QFileInfo(path).isFile()) return path;
-        }
-    }
-    return QString();
-}
-
-// The desktop file xdg-mime names as the default handler of text/html, or
-// nothing when it names none, fails or takes too long.
-QString DefaultHtmlHandler(const QString& xdgMime, const QProcessEnvironment& environment) {
+// Whether xdg-mime names a desktop file as the default handler of text/html;
+// not when it fails or takes too long.
+bool HtmlHandlerNamed(const QString& xdgMime, const QProcessEnvironment& environment) {
     QProcess query;
     query.setProcessEnvironment(environment);
     query.setStandardInputFile(QProcess::nullDevice());
@@ -106,11 +35,14 @@ QString DefaultHtmlHandler(const QString& xdgMime, const QProcessEnvironment& en
     if (!query.waitForFinished(kQueryMilliseconds)) {
         query.kill();
         query.waitForFinished();
-        return QString();
+        return false;
     }
-    if (query.exitStatus() != QProcess::NormalExit || query.exitCode() != 0) return QString();
+    if (query.exitStatus() != QProcess::NormalExit || query.exitCode() != 0) return false;
     const QString answer = QString::fromLocal8Bit(query.readAllStandardOutput());
-    return answer.section(QLatin1Char('\n'), 0, 0).section(QLatin1Char(';'), 0, 0).trimmed();
+    return answer.section(QLatin1Char('\n'), 0, 0)
+        .section(QLatin1Char(';'), 0, 0)
+        .trimmed()
+        .endsWith(QLatin1String(".desktop"));
 }
 
 bool DesktopOpensHtmlHere() {
@@ -129,27 +61,16 @@ QString HelpFilePath() {
 }
 
 bool DesktopOpensHtml(const QProcessEnvironment& environment) {
-    const ProgramFinder finder(environment);
-    if (finder.Find(QStringLiteral("xdg-open")).isEmpty()) {
-        for (const char* browser : kQtBrowsers) {
-            if (!finder.Find(QLatin1String(browser)).isEmpty()) return true;
-        }
-        return false;
+    if (!environment.value(QStringLiteral("BROWSER")).trimmed().isEmpty()) return true;
+    const QStringList path =
+        environment.value(QStringLiteral("PATH")).split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    // An empty list would have findExecutable search this process's PATH.
+    if (path.isEmpty()) return false;
+    if (!QStandardPaths::findExecutable(QStringLiteral("x-www-browser"), path).isEmpty()) {
+        return true;
     }
-    // What xdg-open tries, cheapest first: the outcome is the same.
-    for (const QString& entry :
-         environment.value(QStringLiteral("BROWSER")).split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
-        if (!finder.Find(entry.section(QLatin1Char(' '), 0, 0)).isEmpty()) return true;
-    }
-    for (const char* browser : kXdgOpenBrowsers) {
-        if (!finder.Find(QLatin1String(browser)).isEmpty()) return true;
-    }
-    const QString xdgMime = finder.Find(QStringLiteral("xdg-mime"));
-    if (xdgMime.isEmpty()) return false;
-    const QString handler = DefaultHtmlHandler(xdgMime, environment);
-    if (handler.isEmpty()) return false;
-    const QString desktopFile = FindDesktopFile(handler, environment);
-    return !desktopFile.isEmpty() && !finder.Find(ExecProgram(desktopFile)).isEmpty();
+    const QString xdgMime = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"), path);
+    return !xdgMime.isEmpty() && HtmlHandlerNamed(xdgMime, environment);
 }
 
 HelpWindow::HelpWindow() : browser_(new QTextBrowser(this)) {

@@ -20,15 +20,12 @@ inline constexpr const char* kHelpFileName = "orvanta-help.html";
 // The manual's full path: the program's folder and kHelpFileName.
 QString HelpFilePath();
 
-// Whether the desktop has a program that shows HTML pages, that is whether
-// opening the manual with the desktop's default handler shows it. With
-// xdg-open on the PATH (Qt then hands every address to it): the default
-// handler of text/html that xdg-mime names, when its desktop file is
-// installed and the program it starts is there; a browser named in
-// $BROWSER; or one of the graphical browsers xdg-open falls back to.
-// Without xdg-open: one of the browsers Qt itself tries. PATH, HOME, BROWSER
-// and the XDG data folders come from `environment`; xdg-mime gets two
-// seconds to answer.
+// Whether the desktop has a program that shows HTML pages: $BROWSER names
+// one, `xdg-mime query default text/html` names a desktop file, or the
+// graphical browser alternative x-www-browser is on the PATH. A plain rule
+// instead of a copy of xdg-open's search, which is its own business; when it
+// says no, the help window shows the manual. PATH and BROWSER come from
+// `environment`, which xdg-mime runs with; it gets two seconds to answer.
 bool DesktopOpensHtml(const QProcessEnvironment& environment);
 
 // Opens the manual: with the desktop's program when DesktopOpensHtml says

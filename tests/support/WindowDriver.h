@@ -9,8 +9,7 @@
 
 namespace orv::test {
 
-// Shows the window, activates it and waits until it is the active window
-// (its activation handling has run then).
+// Shows and activates the window, and waits until its activation has run.
 template <class W>
 W& Open(W& window) {
     window.show();
@@ -19,8 +18,7 @@ W& Open(W& window) {
     return window;
 }
 
-// Types the text into a box one character at a time, as the keyboard does.
-// QTest::keyClicks cannot send text beyond Latin-1.
+// Types the text one character at a time: QTest::keyClicks stops at Latin-1.
 inline void Type(QWidget* box, const QString& text) {
     for (const char32_t c : text.toUcs4()) {
         const QString key = QString::fromUcs4(&c, 1);
@@ -35,7 +33,6 @@ inline void Settle() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-// The captions of a row of buttons or labels, in order.
 template <class Controls>
 QStringList Captions(const Controls& controls) {
     QStringList out;
@@ -43,8 +40,7 @@ QStringList Captions(const Controls& controls) {
     return out;
 }
 
-// Where a widget's text leaves ink: the bounds of the pixels in which the
-// widget as shown differs from the same widget with its text emptied.
+// The bounds of the pixels that the widget's text changes.
 template <class W>
 QRect InkRect(W* widget) {
     const QString text = widget->text();
@@ -53,11 +49,9 @@ QRect InkRect(W* widget) {
     const QImage blank = widget->grab().toImage();
     widget->setText(text);
     QRect ink;
-    for (int y = 0; y < shown.height(); ++y) {
-        for (int x = 0; x < shown.width(); ++x) {
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x)
             if (shown.pixel(x, y) != blank.pixel(x, y)) ink |= QRect(x, y, 1, 1);
-        }
-    }
     return ink;
 }
 
