@@ -28,6 +28,14 @@ foreach(tool orvanta orvanta-convert)
     endif()")
 endforeach()
 
+# The shipped fonts: in the program folder for the program's windows, and in
+# the fonts folder of the prefix, where other programs (Writer) find them.
+get_property(ORVANTA_FONT_FILES GLOBAL PROPERTY ORVANTA_FONT_FILES)
+if(ORVANTA_FONT_FILES)
+  install(FILES ${ORVANTA_FONT_FILES} DESTINATION ${ORVANTA_PROGRAM_DIR}/fonts)
+  install(FILES ${ORVANTA_FONT_FILES} DESTINATION ${CMAKE_INSTALL_DATADIR}/fonts/orvanta)
+endif()
+
 install(FILES ${PROJECT_SOURCE_DIR}/dist/orvanta.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/dist/orvanta.svg

@@ -15,6 +15,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(orv::app::ApplicationTitle());
     QApplication::setQuitOnLastWindowClosed(false);
+    orv::app::InstallBundledFonts(orv::app::ProgramFolder());
     orv::app::InstallFontSubstitutions();
     orv::app::SetShowTool(orv::app::Tool::Converter, [] { orv::converter::frmHVConv()->show(); });
     orv::app::SetShowTool(orv::app::Tool::Dictionary, [] { orv::dictionary::frmMdict()->show(); });
