@@ -156,7 +156,7 @@ vy vr
 ṣk ṣkr ṣṭ ṣṭr ṣṭv ṣṭh ṣṇ ṣp ṣm ṣy ṣv
 sk skh st str stv sth sn sp sph sm sy sr sl sv
 hṇ hn hm hy hr hl hv
-kpr mpy ys spr gg rvy db rdhy sty
+kpr mpy ys spr gg rvy db rdhy sty rtsny psy ṅkt
 """
 
 
