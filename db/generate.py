@@ -11,9 +11,18 @@ rules here (a new consonant cluster, a new mark). Running it:
       Siddham spelling of every tbl_dictionary row whose `scripts` field is
       empty (all other dictionary text is left exactly as it is);
 
+  python3 db/generate.py --out DIR
+      writes the same tables to DIR instead (db/data is only read; the
+      dictionary there is never rewritten), to compare with the committed
+      files;
+
   python3 db/generate.py --spell "oṃ maṇi padme hūṃ"
       prints the Siddham and Devanagari spelling of IAST text, for writing
-      rows by hand.
+      rows by hand;
+
+  python3 db/generate.py --corpus TEXT FIXTURE
+      spells each line of the IAST file TEXT in Siddham and Devanagari and
+      writes them, with each line's syllables, to FIXTURE for the tests.
 
 Python 3 standard library only. Output is deterministic.
 """
@@ -62,30 +71,57 @@ VOWEL_SIGNS = [
 ALTERNATE_SIGNS = [("u", 0x115DC, "ु"), ("ū", 0x115DD, "ू")]
 # Final marks of a syllable: anusvara, visarga, candrabindu.
 FINALS = [("ṃ", 0x115BD, "ं"), ("ḥ", 0x115BE, "ः"), ("m̐", 0x115BC, "ँ")]
+# What may close a syllable: nothing, one final, or anusvara then visarga
+# (hūṃḥ, āṃḥ).
+FINAL_GROUPS = ["", "ṃ", "ḥ", "m̐", "ṃḥ"]
 VIRAMA = (0x115BF, "्")
-NUKTA = 0x115C0
+NUKTA = (0x115C0, "\u093c")
 
-# Marks that stand alone: Siddham code point, IAST key (also what the
-# transliteration converter writes), Devanagari. Marks without a sound get a
-# short name a typist can guess; section and ornament marks, which Devanagari
-# lacks, become the Devanagari flower mark (pushpika); the repetition marks
-# have no Devanagari counterpart and stay as they are.
+# A consonant with nukta, in IAST: ISO 15919's letter where it has one that
+# no other reading here uses (q, k͟h, ġ, z, f, ẏ, ṉ, ṟ; not its ṛ and ṛh for
+# ड़ and ढ़, which are IAST's vocalic r), otherwise the consonant's first
+# letter followed by U+0331 combining macron below, the mark ISO 15919 gives
+# its other nukta letters and that no other reading uses (ḍ̱, ḍ̱h, ḏ, ḻ).
+NUKTA_IAST = {"k": "q", "kh": "k\u035fh", "g": "ġ", "j": "z", "ph": "f", "y": "ẏ",
+              "n": "ṉ", "r": "ṟ"}
+
+
+def with_nukta(consonant):
+    iast = NUKTA_IAST.get(consonant) or consonant[0] + "\u0331" + consonant[1:]
+    return unicodedata.normalize("NFC", iast)
+
+
+# Marks that stand alone: Siddham code point, the key a typist enters for it,
+# its IAST, its Devanagari. IAST has letters only for danda, double danda and
+# the separator dot and bar; it keeps every other mark as the Siddham mark
+# itself. Devanagari writes the siddham sign as its own head mark (U+A8FC), a
+# repetition mark as "२" (the custom of writing 2 after a repeated word), and
+# the end and section marks, which it lacks, as the flower mark (pushpika).
 PUSHPIKA = "\ua8f8"
 LONE_MARKS = [
-    (0x115BD, "ṃ", "ं"), (0x115BE, "ḥ", "ः"), (0x115BC, "m̐", "ँ"), (0x115BF, "virama", "्"),
-    (0x115C1, "siddham", "\ua8fc"), (0x115C2, "|", "।"), (0x115C3, "||", "॥"),
-    (0x115C4, ".", "."), (0x115C5, ",", ","),
-    (0x115C6, "repeat1", chr(0x115C6)), (0x115C7, "repeat2", chr(0x115C7)),
-    (0x115C8, "repeat3", chr(0x115C8)), (0x115C9, "end", PUSHPIKA),
-] + [(0x115CA + i, "section%d" % (i + 1), PUSHPIKA) for i in range(14)]
+    (0x115BD, "ṃ", "ṃ", "ं"), (0x115BE, "ḥ", "ḥ", "ः"), (0x115BC, "m̐", "m̐", "ँ"),
+    (0x115BF, "virama", chr(0x115BF), "्"), (0x115C1, "siddham", chr(0x115C1), "\ua8fc"),
+    (0x115C2, "|", "|", "।"), (0x115C3, "||", "||", "॥"),
+    (0x115C4, ".", ".", "."), (0x115C5, ",", ",", ","),
+] + [(0x115C6 + i, "repeat%d" % (i + 1), chr(0x115C6 + i), "२") for i in range(3)] + [
+    (0x115C9, "end", chr(0x115C9), PUSHPIKA)
+] + [(0x115CA + i, "section%d" % (i + 1), chr(0x115CA + i), PUSHPIKA) for i in range(14)]
+
+# The avagraha (an elided a, so 'pi): Siddham has none of its own and writes
+# the apostrophe, as IAST does; Devanagari has ऽ. Pasted text may carry the
+# typographic apostrophe instead, which IAST keeps as it is.
+AVAGRAHA = [("'", "'", "ऽ"), ("\u2019", "\u2019", "ऽ")]  # Siddham, IAST, Devanagari
+# Punctuation in IAST text: its Siddham and Devanagari.
+PUNCTUATION = {"|": (chr(0x115C2), "।"), "||": (chr(0x115C3), "॥"),
+               ".": (chr(0x115C4), "."), ",": (chr(0x115C5), ","), "'": ("'", "ऽ")}
 
 # ---------------------------------------------------------------------------
-# Consonant clusters written as conjuncts (each gets the inherent a and every
-# vowel sign in tbl_siddham). They are the clusters of Sanskrit and Buddhist
-# Hybrid Sanskrit met in mantras, dhāraṇīs and the vocabulary around them,
-# together with the ya-, ra-, la-, va- and repha combinations and the nasal
-# + stop groups that the traditional Siddham syllabary charts teach.
-CLUSTERS = """
+# Consonant clusters written as conjuncts: the clusters of Sanskrit and
+# Buddhist Hybrid Sanskrit met in mantras, dhāraṇīs and the vocabulary around
+# them, and the nasal + stop groups of the traditional syllabary charts. The
+# charts' ya-, ra-, la-, va-, ma- and na-combinations and the repha are made
+# from the consonant table (chart_clusters) and added to these.
+LISTED_CLUSTERS = """
 kk kc kt kty ktr ktv kn km ky kr kl kv ks ksm kṣ kṣm kṣy kṣv kṣṇ
 khy khr
 gd gdh gn gm gy gr gl gv gvy
@@ -120,7 +156,22 @@ vy vr
 ṣk ṣkr ṣṭ ṣṭr ṣṭv ṣṭh ṣṇ ṣp ṣm ṣy ṣv
 sk skh st str stv sth sn sp sph sm sy sr sl sv
 hṇ hn hm hy hr hl hv
+kpr mpy ys spr gg rvy db rdhy sty rtsny psy ṅkt
 """
+
+
+def chart_clusters():
+    """Every consonant before y, r, l, v, m and n, and r before every
+    consonant, as the primers' conjunct charts teach them (r before r is
+    left out: Sanskrit never writes it)."""
+    out = []
+    for second in ["y", "r", "l", "v", "m", "n"]:
+        out += [c + second for c, cp, d in CONSONANTS if (c, second) != ("r", "r")]
+    out += ["r" + c for c, cp, d in CONSONANTS if c != "r"]
+    return out
+
+
+CLUSTERS = list(dict.fromkeys(LISTED_CLUSTERS.split() + chart_clusters()))
 
 # Seed syllables with a conjunct, typed as a whole. (Seeds on a single
 # letter, such as oṃ, hūṃ or vaṃ, are among the regular rows.)
@@ -147,6 +198,8 @@ for _iast, _cp, _deva in VOWELS:
     _TOKENS[_iast] = ("V", _iast)
 for _iast, _cp, _deva in FINALS:
     _TOKENS[_iast] = ("F", _iast)
+for _mark in list(PUNCTUATION) + [" "]:
+    _TOKENS[_mark] = ("S", _mark)
 _LONGEST = max(len(t) for t in _TOKENS)
 
 _SID_CONS = {i: chr(cp) for i, cp, d in CONSONANTS}
@@ -162,7 +215,8 @@ _DEV_FINAL = {i: d for i, cp, d in FINALS}
 
 
 def tokens(text):
-    """Splits IAST into letters (longest match: kh before k, ai before a)."""
+    """Splits IAST into letters (longest match: kh before k, ai before a),
+    blanks and punctuation."""
     text = unicodedata.normalize("NFC", text)
     out, i = [], 0
     while i < len(text):
@@ -172,18 +226,16 @@ def tokens(text):
                 i += n
                 break
         else:
-            if text[i] != " ":
-                raise ValueError("not an IAST letter: %r in %r" % (text[i], text))
-            out.append(("S", " "))
-            i += 1
+            raise ValueError("not an IAST letter: %r in %r" % (text[i], text))
     return out
 
 
 def syllables(text):
-    """IAST text as syllables (consonants, vowel or None, finals) and blanks.
+    """IAST text as syllables (consonants, vowel or None, finals), and blanks
+    and punctuation as strings.
 
-    A consonant with no vowel after it (word-final, as in phaṭ) is a syllable
-    of its own, written with virama.
+    Consonants with no vowel after them (word-final, as in phaṭ or the hy of
+    "hy avadat") are a syllable of their own, written with virama.
     """
     out, cluster = [], []
     for kind, value in tokens(text):
@@ -193,25 +245,32 @@ def syllables(text):
             out.append((cluster, value, []))
             cluster = []
         elif kind == "F":
-            if cluster or not out or out[-1] == " " or out[-1][1] is None:
+            if cluster or not out or isinstance(out[-1], str) or out[-1][1] is None:
                 raise ValueError("a final mark without its vowel in %r" % text)
             out[-1][2].append(value)
         else:
             if cluster:
                 out.append((cluster, None, []))
                 cluster = []
-            out.append(" ")
+            out.append(value)
     if cluster:
         out.append((cluster, None, []))
     return out
 
 
+def iast_of(syllable):
+    if isinstance(syllable, str):
+        return syllable
+    cons, vowel, finals = syllable
+    return "".join(cons) + (vowel or "") + "".join(finals)
+
+
 def spell(syllable, script):
     """One syllable in "siddham" or "deva"."""
-    if syllable == " ":
-        return " "
-    cons, vowel, finals = syllable
     sid = script == "siddham"
+    if isinstance(syllable, str):
+        return PUNCTUATION[syllable][0 if sid else 1] if syllable in PUNCTUATION else syllable
+    cons, vowel, finals = syllable
     virama = chr(VIRAMA[0]) if sid else VIRAMA[1]
     letter = _SID_CONS if sid else _DEV_CONS
     if not cons:
@@ -239,8 +298,10 @@ _LETTER_DEVA = {chr(cp): d for i, cp, d in VOWELS + ALTERNATE_VOWELS + CONSONANT
 _MARK_IAST = {chr(cp): i for i, cp, d in VOWEL_SIGNS + ALTERNATE_SIGNS}
 _MARK_DEVA = {chr(cp): d for i, cp, d in VOWEL_SIGNS + ALTERNATE_SIGNS + FINALS}
 _MARK_DEVA[chr(VIRAMA[0])] = VIRAMA[1]
+_MARK_DEVA[chr(NUKTA[0])] = NUKTA[1]
 _FINAL_IAST = {chr(cp): i for i, cp, d in FINALS}
-_LONE = {chr(cp): (i, d) for cp, i, d in LONE_MARKS}
+_LONE = {chr(cp): (i, d) for cp, k, i, d in LONE_MARKS}
+_LONE.update({s: (i, d) for s, i, d in AVAGRAHA})
 
 
 def is_mark(ch):
@@ -258,15 +319,17 @@ def characters(text):
     return out
 
 
-def readings(cluster):
-    """The IAST readings of one converter character, most usual first."""
+def reading(cluster):
+    """The IAST of one converter character: a letter, its vowel sign and its
+    finals; a mark alone as LONE_MARKS has it."""
     if cluster in _LONE:
-        first = _LONE[cluster][0]
-        return [first, "ṃ"] if first == "m̐" else [first]
+        return _LONE[cluster][0]
     base, rest = cluster[0], cluster[1:]
     if base in _MARK_IAST and not rest:
-        return [_MARK_IAST[base]]  # a vowel sign on its own
+        return _MARK_IAST[base]  # a vowel sign on its own
     iast, kind = _LETTER_IAST[base]
+    if kind == "C" and rest.startswith(chr(NUKTA[0])):
+        iast, rest = with_nukta(iast), rest[1:]
     vowel = "a" if kind == "C" else ""
     finals = ""
     for ch in rest:
@@ -278,33 +341,32 @@ def readings(cluster):
             finals += _FINAL_IAST[ch]
         else:
             raise ValueError("no reading for %s" % " ".join("%04X" % ord(c) for c in cluster))
-    first = iast + (vowel or "") + finals
-    # Candrabindu on a syllable is read m̐, and in seed syllables ṃ.
-    return [first, first.replace("m̐", "ṃ")] if "m̐" in first else [first]
+    return iast + (vowel or "") + finals
 
 
 def devanagari(cluster):
+    """The Devanagari of one converter character, in NFC (which writes न, र
+    with nukta as the letters ऩ, ऱ)."""
     if cluster in _LONE:
         return _LONE[cluster][1]
-    out = ""
-    for ch in cluster:
-        out += _LETTER_DEVA.get(ch) or _MARK_DEVA[ch]
-    return out
+    out = "".join(_LETTER_DEVA.get(ch) or _MARK_DEVA[ch] for ch in cluster)
+    return unicodedata.normalize("NFC", out)
 
 
 def converter_keys(extra_texts):
     """Every character a well-formed Siddham syllable breaks into, then any
     further character met in the given texts, in a stable order."""
     keys = []
-    finals = [""] + [chr(cp) for i, cp, d in FINALS]
+    finals = [to_script("a" + f, "siddham")[1:] for f in FINAL_GROUPS]
     for iast, cp, deva in VOWELS + ALTERNATE_VOWELS:
         keys += [chr(cp) + f for f in finals]
     for iast, cp, deva in CONSONANTS:
-        for sign in [""] + [chr(c) for i, c, d in VOWEL_SIGNS + ALTERNATE_SIGNS]:
-            keys += [chr(cp) + sign + f for f in finals]
-        keys.append(chr(cp) + chr(VIRAMA[0]))
+        for base in [chr(cp), chr(cp) + chr(NUKTA[0])]:
+            for sign in [""] + [chr(c) for i, c, d in VOWEL_SIGNS + ALTERNATE_SIGNS]:
+                keys += [base + sign + f for f in finals]
+            keys.append(base + chr(VIRAMA[0]))
     keys += [chr(cp) for i, cp, d in VOWEL_SIGNS + ALTERNATE_SIGNS]
-    keys += [chr(cp) for cp, i, d in LONE_MARKS]
+    keys += list(_LONE)
     seen = set(keys)
     for text in extra_texts:
         for ch in characters(text):
@@ -314,6 +376,13 @@ def converter_keys(extra_texts):
     return keys
 
 
+def check_readings(keys):
+    """A consonant with nukta must read as nothing else does."""
+    nukta = {reading(k) for k in keys if chr(NUKTA[0]) in k}
+    other = {reading(k) for k in keys if chr(NUKTA[0]) not in k}
+    assert not nukta & other, sorted(nukta & other)
+
+
 # ---------------------------------------------------------------------------
 # Table rows.
 
@@ -321,11 +390,16 @@ def converter_keys(extra_texts):
 def script_rows():
     """The rows of tbl_siddham, (ime, Siddham), in the order written. Most
     are spelled from their IAST; the variant letter forms and the marks alone
-    are given as they are written."""
+    are given as they are written.
+
+    Vowels and consonants take every final group (FINAL_GROUPS). Clusters
+    take anusvara and visarga with every vowel sign; candrabindu and ṃḥ are
+    the marks of seed syllables, whose conjuncts have two consonants, so
+    longer clusters go without them. Every consonant and cluster also stands
+    with virama alone (a word-final tad, the hy of "hy avadat")."""
     rows = []
-    vowel_forms = [v for v, cp, d in VOWELS]
-    for v in vowel_forms:
-        rows += [("iast", v + f) for f in ["", "ṃ", "ḥ", "m̐"]]
+    for v, cp, d in VOWELS:
+        rows += [("iast", v + f) for f in FINAL_GROUPS]
     for iast, cp, deva in ALTERNATE_VOWELS:
         rows += [("raw", iast + f, chr(cp) + fs)
                  for f, fs in [("", "")] + [(i, chr(c)) for i, c, d in FINALS]]
@@ -334,12 +408,15 @@ def script_rows():
         rows += [("iast", c + s) for s in signs]
         rows += [("raw", c + s, chr(cp) + chr(sc)) for s, sc, d in ALTERNATE_SIGNS]
         rows.append(("iast", c))
-        for f in ["ṃ", "ḥ", "m̐"]:
+        for f in FINAL_GROUPS[1:]:
             rows += [("iast", c + s + f) for s in signs]
-    for cluster in CLUSTERS.split():
-        rows += [("iast", cluster + s) for s in signs]
+    for cluster in CLUSTERS:
+        finals = FINAL_GROUPS if len(tokens(cluster)) == 2 else ["", "ṃ", "ḥ"]
+        rows += [("iast", cluster + s + f) for f in finals for s in signs]
+        rows.append(("iast", cluster))
     rows += [("iast", s) for s in SEEDS]
-    rows += [("raw", i, chr(cp)) for cp, i, d in LONE_MARKS]
+    rows += [("raw", k, chr(cp)) for cp, k, i, d in LONE_MARKS]
+    rows.append(("iast", "'"))
     return unique((r[1], to_script(r[1], "siddham") if r[0] == "iast" else r[2]) for r in rows)
 
 
@@ -386,7 +463,7 @@ def unique(rows):
 
 
 def readings_of_text(text):
-    return "".join(readings(c)[0] if c != " " else " " for c in characters(text))
+    return "".join(reading(c) if c != " " else " " for c in characters(text))
 
 
 # ---------------------------------------------------------------------------
@@ -409,7 +486,7 @@ def unescape(field):
     return out
 
 
-def write_table(name, comment, columns, rows):
+def write_table(folder, name, comment, columns, rows):
     lines = ["# " + line if line else "#" for line in comment.strip("\n").split("\n")]
     lines.append("# Written by db/generate.py; edit rows here, or change the rules there and")
     lines.append("# run it again (which rewrites this file).")
@@ -419,7 +496,7 @@ def write_table(name, comment, columns, rows):
         for f in fields:
             assert unicodedata.normalize("NFC", f) == f, f
         lines.append("\t".join(fields))
-    with open(os.path.join(DATA, name + ".tsv"), "w", encoding="utf-8", newline="\n") as out:
+    with open(os.path.join(folder, name + ".tsv"), "w", encoding="utf-8", newline="\n") as out:
         out.write("\n".join(lines) + "\n")
     return len(rows)
 
@@ -434,8 +511,9 @@ def read_table(name):
     raise ValueError(name + ": no header")
 
 
-def fill_dictionary():
-    """Fills empty `scripts` fields from `trans`; returns every scripts value."""
+def fill_dictionary(write):
+    """Fills empty `scripts` fields from `trans` (in the file when `write`);
+    returns every scripts value."""
     lines, header, columns = read_table("tbl_dictionary")
     s, t = columns.index("scripts"), columns.index("trans")
     scripts = []
@@ -451,11 +529,34 @@ def fill_dictionary():
             lines[n] = "\t".join(fields)
             changed = True
         scripts.append(unescape(fields[s]))
-    if changed:
+    if changed and write:
         with open(os.path.join(DATA, "tbl_dictionary.tsv"), "w", encoding="utf-8",
                   newline="\n") as out:
             out.write("\n".join(lines))
     return scripts
+
+
+def write_corpus(text_path, fixture_path):
+    """The test fixture of an IAST corpus: for each line that is neither
+    empty nor a # comment, a row "line, IAST, Siddham, Devanagari", then a
+    row "syllable, IAST, Siddham, Devanagari" for each of its syllables and
+    marks in order (blanks left out)."""
+    rows = []
+    with open(text_path, encoding="utf-8") as f:
+        for number, line in enumerate(f, 1):
+            line = line.rstrip("\n")
+            if not line.strip() or line.startswith("#"):
+                continue
+            try:
+                parts = syllables(line)
+            except ValueError as e:
+                raise SystemExit("%s:%d: %s" % (text_path, number, e))
+            rows.append(("line", unicodedata.normalize("NFC", line),
+                         to_script(line, "siddham"), to_script(line, "deva")))
+            rows += [("syllable", iast_of(p), spell(p, "siddham"), spell(p, "deva"))
+                     for p in parts if p != " "]
+    with open(fixture_path, "w", encoding="utf-8", newline="\n") as out:
+        out.writelines("\t".join(escape(f) for f in row) + "\n" for row in rows)
 
 
 def main(argv):
@@ -463,67 +564,87 @@ def main(argv):
         print(to_script(argv[2], "siddham"))
         print(to_script(argv[2], "deva"))
         return 0
-    if len(argv) != 1:
+    if len(argv) == 4 and argv[1] == "--corpus":
+        write_corpus(argv[2], argv[3])
+        return 0
+    if len(argv) == 3 and argv[1] == "--out":
+        folder = argv[2]
+        os.makedirs(folder, exist_ok=True)
+    elif len(argv) == 1:
+        folder = DATA
+    else:
         print(__doc__.strip(), file=sys.stderr)
         return 2
 
-    dictionary_scripts = fill_dictionary()
+    dictionary_scripts = fill_dictionary(folder == DATA)
     siddham = script_rows()
     keys = converter_keys([c for i, c in siddham] + dictionary_scripts)
-    trans = [(k, r) for k in keys for r in readings(k)]
+    check_readings(keys)
+    trans = [(k, reading(k)) for k in keys]
     deva = [(k, devanagari(k)) for k in keys]
 
     def as_devanagari(text):
         return "".join(devanagari(c) if c != " " else " " for c in characters(text))
 
     counts = {}
-    counts["tbl_siddham"] = write_table("tbl_siddham", """
+    counts["tbl_siddham"] = write_table(folder, "tbl_siddham", """
 Siddham syllables by their IAST transliteration (ime), the candidates of the
 Siddham keyboard. Every independent vowel and every consonant with each vowel
-sign and with virama, alone and with anusvara, visarga and candrabindu; the
-conjunct clusters with each vowel sign; seed syllables; the marks alone under
-the key the converter writes for them (virama, siddham, |, ||, . and , for the
-separator dot and bar, repeat1-3, end, section1-14 in code point order).
+sign and with virama, alone and with anusvara, visarga, candrabindu and
+anusvara + visarga; the conjunct clusters with each vowel sign, alone and with
+anusvara and visarga (two-consonant clusters with candrabindu and anusvara +
+visarga too), and with virama; seed syllables; the avagraha ('), which
+Siddham writes as the apostrophe; the marks alone under the key a typist
+enters for them: ṃ, ḥ, m̐, virama, siddham, | and ||, . and , for the
+separator dot and bar, repeat1-3, end, section1-14 in code point order.
 """, ["ime", "chars"], siddham)
-    counts["tbl_lantsa"] = write_table("tbl_lantsa", """
+    counts["tbl_lantsa"] = write_table(folder, "tbl_lantsa", """
 Lantsa syllables: the syllables of tbl_siddham under the same ime, written
 with Devanagari code points for a Ranjana font (Siddham's variant letter forms
-have no Lantsa counterpart, so they add no rows here).
+have no Lantsa counterpart, so they add no rows here). The avagraha is ऽ; the
+marks are written as the converter writes them.
 """, ["ime", "chars"], unique((ime, as_devanagari(chars)) for ime, chars in siddham))
-    counts["tbl_keyboard"] = write_table("tbl_keyboard", """
+    counts["tbl_keyboard"] = write_table(folder, "tbl_keyboard", """
 Keyboard map: when the last two characters typed are an input here, they are
 replaced by its display text; the result is looked up again, so ṛ followed by
 r gives ṝ (.rr) and ḷ followed by l gives ḹ (.ll). Inputs are at most two
 characters.
 """, ["input", "display"], KEYBOARD)
-    counts["tbl_siddham_trans"] = write_table("tbl_siddham_trans", """
-Converter, Siddham to IAST, one row per reading of each Siddham character (an
-extended grapheme cluster: a letter with its vowel sign and marks, or a
-consonant with virama). Several rows for one character are alternatives, the
-usual reading first: candrabindu reads m̐, and ṃ as in seed syllables.
+    counts["tbl_siddham_trans"] = write_table(folder, "tbl_siddham_trans", """
+Converter, Siddham to IAST, one row per Siddham character (an extended
+grapheme cluster: a letter with its nukta, vowel sign and marks, or a
+consonant with virama). Candrabindu reads m̐. A consonant with nukta reads as
+ISO 15919's letter (q, k͟h, ġ, z, f, ẏ, ṉ, ṟ), or else as its first letter
+with a macron below (ḍ̱a, ḏa). Danda, double danda and the separator dot and
+bar are | || . and ,; the avagraha is ' (’ stays ’); every other mark alone
+(virama, siddham sign, repetition, end and section marks) stays the Siddham
+mark, as IAST has no letter for it.
 """, ["siddham", "trans"], trans)
-    counts["tbl_siddham_deva"] = write_table("tbl_siddham_deva", """
+    counts["tbl_siddham_deva"] = write_table(folder, "tbl_siddham_deva", """
 Converter, Siddham to Devanagari, keyed by Siddham character like
-tbl_siddham_trans. Section and end marks become the Devanagari flower mark
-(U+A8F8); the repetition marks have no Devanagari form and stay Siddham.
+tbl_siddham_trans. A nukta is U+093C after the consonant (in NFC, so ऩ and
+ऱ). Danda । and ॥, separators . and ,, avagraha ऽ, a lone virama ्; the
+siddham sign is U+A8FC; a repetition mark is २ (the custom of writing 2
+after a repeated word); end and section marks are the flower mark U+A8F8.
 """, ["siddham", "deva"], deva)
-    counts["tbl_siddham_lantsa"] = write_table("tbl_siddham_lantsa", """
+    counts["tbl_siddham_lantsa"] = write_table(folder, "tbl_siddham_lantsa", """
 Converter, Siddham to Lantsa (Devanagari code points for a Ranjana font),
-keyed by Siddham character like tbl_siddham_trans.
+keyed by Siddham character like tbl_siddham_trans, with the values of
+tbl_siddham_deva: no Siddham code point.
 """, ["siddham", "lantsa"], deva)
     glyphs = glyph_rows(dictionary_scripts)
-    counts["tbl_glyph"] = write_table("tbl_glyph", """
+    counts["tbl_glyph"] = write_table(folder, "tbl_glyph", """
 Glyph grid of the dictionary, in the order shown (pages of 110): every Siddham
 letter, sign and mark in code point order, then the syllables most used in
 the dictionary.
 """, ["id", "glyph"], [(n + 1, g) for n, g in enumerate(glyphs)])
 
-    clusters = CLUSTERS.split()
-    assert len(set(clusters)) == len(clusters), "a cluster is listed twice"
+    listed = LISTED_CLUSTERS.split()
+    assert len(set(listed)) == len(listed), "a cluster is listed twice"
     for name, n in counts.items():
         print("%-20s %5d rows" % (name, n))
     print("%-20s %5d rows" % ("tbl_dictionary", len(dictionary_scripts)))
-    print("%d consonant clusters" % len(clusters))
+    print("%d consonant clusters" % len(CLUSTERS))
     return 0
 
 

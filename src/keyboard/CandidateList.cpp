@@ -2,6 +2,19 @@
 
 namespace orv::keyboard {
 
+namespace {
+
+// The typed text as the tables spell it: in NFC (pasted text may come
+// decomposed), with ISO 15919's anusvara ṁ read as IAST's ṃ, the only
+// anusvara the tables hold, so "oṁ" finds oṃ.
+QString ImeSpelling(const QString& text) {
+    return text.normalized(QString::NormalizationForm_C)
+        .replace(QChar(0x1E41), QChar(0x1E43))   // ṁ -> ṃ
+        .replace(QChar(0x1E40), QChar(0x1E42));  // Ṁ -> Ṃ
+}
+
+}  // namespace
+
 QString CandidateList::Glyph(int position) const {
     return position >= 0 && position < kCandidateSlots ? glyphs_[position] : QString();
 }
@@ -17,7 +30,7 @@ void CandidateList::Clear() {
 
 bool CandidateList::Lookup(data::Database* db, data::ScriptTable table, const QString& text) {
     if (!db) return false;
-    auto rows = db->OpenRecordset(data::ScriptByImePrefix(table, text));
+    auto rows = db->OpenRecordset(data::ScriptByImePrefix(table, ImeSpelling(text)));
     if (!rows || !rows->MoveFirst()) return false;
     for (int p = 0; p < kCandidateSlots && !rows->Eof(); ++p, rows->MoveNext()) {
         glyphs_[p] = rows->Text(QStringLiteral("chars"));

@@ -26,8 +26,9 @@ class CandidateList {
     void Clear();
 
     // Fills the arrays from position 0 with the rows whose `ime` begins with
-    // `text`, in the database's order. More than 1001 matches keep the
-    // first 1001. Answers false when the query fails or finds nothing.
+    // `text` (taken in NFC, ISO 15919's ṁ read as ṃ), in the database's
+    // order. More than 1001 matches keep the first 1001. Answers false when
+    // the query fails or finds nothing.
     bool Lookup(data::Database* db, data::ScriptTable table, const QString& text);
 
   private:

@@ -32,7 +32,7 @@ const QStringList kVowels = Range(0x11580, 0x1158D) + Range(0x115D8, 0x115DB),
                   kSigns = kStandardSigns + Range(0x115DC, 0x115DD),
                   kLone = kSigns + kFinals + Range(0x115BF, 0x115BF) +
                           Range(0x115C1, 0x115D7);  // written alone
-const QString kVirama = Range(0x115BF, 0x115BF)[0];
+const QString kVirama = Range(0x115BF, 0x115BF)[0], kNukta = Range(0x115C0, 0x115C0)[0];
 
 // A character's Unicode name without the script's name ("SIDDHAM LETTER KA"
 // and "DEVANAGARI LETTER KA" both give "LETTER KA"), variant forms read as
@@ -49,7 +49,9 @@ QString Name(uint cp) {
 // What a Siddham character reads as by the names of its code points: a vowel,
 // or a consonant (its inherent a replaced by a vowel sign or dropped by the
 // virama), then any finals; consonants by the regular spelling of their names
-// (KHA -> kha, TTHA -> ṭha). Nothing for other characters.
+// (KHA -> kha, TTHA -> ṭha), with nukta as ISO 15919's letter (ka -> qa) or
+// else with a macron below the first letter (dda -> ḍ̱a). Nothing for other
+// characters.
 std::optional<QString> ExpectedReading(const QString& key) {
     static const QStringList sounds =
         QString(
@@ -58,6 +60,8 @@ std::optional<QString> ExpectedReading(const QString& key) {
             .split(',');
     static const QStringList spellings =
         QString("ng=ṅ,ny=ñ,tth=ṭh,tt=ṭ,ddh=ḍh,dd=ḍ,nn=ṇ,sh=ś,ss=ṣ").split(',');
+    static const QStringList nuktaLetters =
+        QString("ka=qa,kha=k\u035Fha,ga=ġa,ja=za,pha=fa,ya=ẏa").split(',');
     const auto sound = [](const QString& name) {
         for (const QString& s : sounds)
             if (s.section('=', 0, 0) == name) return s.section('=', 1);
@@ -74,6 +78,11 @@ std::optional<QString> ExpectedReading(const QString& key) {
                 out.replace(s.section('=', 0, 0), s.section('=', 1));
         } else if (name.startsWith("VOWEL SIGN ") && (out.isEmpty() || consonant)) {
             out = out.chopped(consonant ? 1 : 0) + sound(rest), consonant = false;
+        } else if (name == "SIGN NUKTA" && consonant && !out.contains(QChar(0x331))) {
+            QString letter = out.left(1) + QChar(0x331) + out.mid(1);
+            for (const QString& s : nuktaLetters)
+                if (s.section('=', 0, 0) == out) letter = s.section('=', 1);
+            out = letter.normalized(QString::NormalizationForm_C);
         } else if (name == "SIGN VIRAMA" && consonant) {
             out.chop(1), consonant = false;
         } else if (!sound(name).isEmpty()) {
@@ -85,12 +94,32 @@ std::optional<QString> ExpectedReading(const QString& key) {
     return out;
 }
 
-// The IAST that transliteration keys may use: the letters, digits, and the
-// marks | . , that the punctuation of Siddham is written with.
+// The IAST that transliteration keys may use: the letters, digits, the
+// marks | . , that the punctuation of Siddham is written with, and the
+// avagraha '.
 bool InImeCharset(const QString& text) {
     static const QRegularExpression re(
-        "^(?:[aāiīuūṛṝḷḹeoṃḥkgṅcjñṭḍṇtdnpbmyrlvśṣsh0-9|.,]|m\u0310)+$");
+        "^(?:[aāiīuūṛṝḷḹeoṃḥkgṅcjñṭḍṇtdnpbmyrlvśṣsh0-9|.,']|m\u0310)+$");
     return re.match(text).hasMatch();
+}
+
+// The marks written alone, with what the converter writes for them in IAST
+// and in Devanagari (and Lantsa): IAST has | || . , for danda, double danda
+// and the separators and keeps every other mark as it is; Devanagari has its
+// own marks, २ after a repeated word, and the flower mark for the end and
+// section marks it lacks. The avagraha is the apostrophe in Siddham.
+QList<std::array<QString, 3>> MarkConversions() {
+    QList<std::array<QString, 3>> out{{"'", "'", "ऽ"}, {"’", "’", "ऽ"}};
+    static const QStringList trans{"", "", "", "|", "||", ".", ","},
+        deva{"्", "", "꣼", "।", "॥", ".", ","};
+    for (char32_t c = 0x115BF; c <= 0x115D7; ++c) {
+        if (c == 0x115C0) continue;  // the nukta is never alone
+        const QString mark = QString::fromUcs4(&c, 1);
+        const int i = static_cast<int>(c - 0x115BF);
+        out.append({mark, trans.value(i).isEmpty() ? mark : trans[i],
+                    i < deva.size() ? deva[i] : QString(c <= 0x115C8 ? "२" : "꣸")});
+    }
+    return out;
 }
 
 }  // namespace
@@ -151,25 +180,48 @@ class ReferenceDataTest : public QObject {
 
     void everySyllableCanBeTypedAndConverted() {
         // The script table holds every letter and mark (vowel signs need not
-        // stand alone), and every consonant alone, with each standard vowel
-        // sign and with the virama.
+        // stand alone), the avagraha, and every consonant alone, with each
+        // standard vowel sign and with the virama; the charts' conjuncts of
+        // every consonant with y, r, l, v, m and n, and of r with every
+        // consonant.
         QSet<QString> chars, keys[3];
         for (const Row& r : tables_["tbl_siddham"]) chars << r["chars"];
-        QVERIFY(chars.size() >= 3000);
-        QStringList typed = kVowels + kLone.mid(kSigns.size()), shapes = kLone;
+        QVERIFY(chars.size() >= 20000);
+        QStringList typed = kVowels + kLone.mid(kSigns.size()) + QStringList{"'"}, shapes = kLone;
+        const QString ra = kConsonants[26];
         for (const QString& c : kConsonants) {
             typed << c << c + kVirama;
             for (const QString& s : kStandardSigns) typed << c + s;
+            for (int second : {25, 26, 27, 28, 24, 19})  // ya ra la va ma na
+                if (c + kConsonants[second] != ra + ra) typed << c + kVirama + kConsonants[second];
+            if (c != ra) typed << ra + kVirama + c;
         }
         for (const QString& t : typed) QVERIFY2(chars.contains(t), qPrintable(t));
-        // The converter tables hold every shape of a syllable, each key one
-        // character, the same keys in all three, no value empty.
-        for (const QString& f : QStringList{""} + kFinals) {
+        // A conjunct with a standard vowel sign or none stands with anusvara
+        // and with visarga too, and its consonants with virama alone (the hy
+        // of "hy avadat").
+        for (const QString& c : std::as_const(chars)) {
+            const QList<uint> cps = c.toUcs4();
+            if (cps.size() < 3 || cps[1] != kVirama.toUcs4()[0] || cps.contains(0x115BC) ||
+                cps.contains(0x115BD) || cps.contains(0x115BE))
+                continue;
+            // Siddham code points are two UTF-16 units each.
+            const QString stem = kStandardSigns.contains(c.right(2)) ? c.chopped(2) : c;
+            if (!kConsonants.contains(stem.right(2))) continue;
+            QVERIFY2(chars.contains(c + kFinals[1]) && chars.contains(c + kFinals[2]) &&
+                         chars.contains(stem + kVirama),
+                     qPrintable(c));
+        }
+        // The converter tables hold every shape of a syllable, also with
+        // nukta and with anusvara + visarga, each key one character with one
+        // row, the same keys in all three, no value empty.
+        for (const QString& f : QStringList{""} + kFinals + QStringList{kFinals[1] + kFinals[2]}) {
             for (const QString& v : kVowels) shapes << v + f;
-            for (const QString& c : kConsonants) {
-                shapes << c + f << c + kVirama;
-                for (const QString& s : kSigns) shapes << c + s + f;
-            }
+            for (const QString& c : kConsonants)
+                for (const QString& n : {QString(), kNukta}) {
+                    shapes << c + n + f << c + n + kVirama;
+                    for (const QString& s : kSigns) shapes << c + n + s + f;
+                }
         }
         for (auto table : {ConversionTable::Trans, ConversionTable::Deva, ConversionTable::Lantsa})
             for (const Row& r : tables_[TableName(table)]) {
@@ -179,24 +231,45 @@ class ReferenceDataTest : public QObject {
                 keys[static_cast<int>(table)] << r["siddham"];
             }
         QVERIFY(keys[1] == keys[0] && keys[2] == keys[0]);
+        QCOMPARE(tables_["tbl_siddham_trans"].size(), keys[0].size());
         for (const QString& e : shapes) QVERIFY2(keys[0].contains(e), qPrintable(e));
-        // Each key converts to IAST as the names of its code points say, and
-        // to Devanagari and Lantsa of the same names (punctuation aside).
+        // Marks alone convert as a reader of each script writes them.
+        const auto marks = MarkConversions();
+        for (const auto& [mark, trans, deva] : marks)
+            QVERIFY2(keys[0].contains(mark) && Convert(ConversionTable::Trans, mark) == trans &&
+                         Convert(ConversionTable::Deva, mark) == deva &&
+                         Convert(ConversionTable::Lantsa, mark) == deva,
+                     qPrintable(mark));
+        // Every other key converts to IAST as the names of its code points
+        // say (a consonant with nukta never reads as one without), and to
+        // Devanagari and Lantsa of the same names (punctuation aside).
+        QSet<QString> plain, nukta;
         for (const QString& key : std::as_const(keys[0])) {
+            if (std::any_of(marks.begin(), marks.end(), [&](const auto& m) { return m[0] == key; }))
+                continue;
             const QString reading = Convert(ConversionTable::Trans, key);
             const auto expected = ExpectedReading(key);
-            QVERIFY2(InImeCharset(reading) && reading == expected.value_or(reading),
-                     qPrintable(key + ": " + reading + " != " + expected.value_or("")));
+            QVERIFY2(
+                expected && reading == *expected && (key.contains(kNukta) || InImeCharset(reading)),
+                qPrintable(key + ": " + reading + " != " + expected.value_or("")));
+            (key.contains(kNukta) ? nukta : plain) << reading;
             if (QChar::category(key.toUcs4()[0]) == QChar::Punctuation_Other) continue;
             QStringList want;
             for (uint cp : key.toUcs4()) want << Name(cp);
             for (ConversionTable t : {ConversionTable::Deva, ConversionTable::Lantsa}) {
-                QStringList got;
-                for (uint cp : Convert(t, key).toUcs4())
+                QStringList got;  // decomposed: NFC writes na, ra + nukta as one letter
+                for (uint cp : Convert(t, key).normalized(QString::NormalizationForm_D).toUcs4())
                     got << (cp >= 0x0900 && cp <= 0x097F ? Name(cp) : "not Devanagari");
                 QVERIFY2(got == want, qPrintable(key + ": " + got.join(", ")));
             }
         }
+        QVERIFY(nukta.size() > 1000 && !nukta.intersects(plain));
+        // Lantsa is Devanagari: no Siddham code point in either Lantsa table.
+        for (const auto& [table, column] :
+             {std::pair{"tbl_lantsa", "chars"}, std::pair{"tbl_siddham_lantsa", "lantsa"}})
+            for (const Row& r : tables_[table])
+                for (uint cp : r[column].toUcs4())
+                    QVERIFY2(cp < 0x11580 || cp > 0x115FF, qPrintable(r[column]));
     }
 
     void tablesRoundTripThroughTheConverter() {
@@ -207,7 +280,11 @@ class ReferenceDataTest : public QObject {
         QSet<QString> lantsa, converted, trans, scripts;
         for (const Row& r : tables_["tbl_lantsa"]) lantsa << r["ime"] + '\t' + r["chars"];
         for (const Row& r : tables_["tbl_siddham"]) {
-            QCOMPARE(Convert(ConversionTable::Trans, r["chars"]), r["ime"]);
+            // A mark IAST has no letter for converts to itself, whatever key
+            // types it (virama, repeat1, section7 ...).
+            const QString reading = Convert(ConversionTable::Trans, r["chars"]);
+            QVERIFY2(reading == r["ime"] || (reading == r["chars"] && kLone.contains(reading)),
+                     qPrintable(r["ime"]));
             const QString deva = Convert(ConversionTable::Deva, r["chars"]);
             QCOMPARE(Convert(ConversionTable::Lantsa, r["chars"]), deva);
             converted << r["ime"] + '\t' + deva;

@@ -22,7 +22,7 @@ namespace {
 QString Glyph(int n) { return glyphs::kKa + QString::number(n); }
 
 Rows SiddhamRows() {
-    Rows rows{{"ṭa", "retroflex"}};
+    Rows rows{{"ṭa", "retroflex"}, {"oṃ", "anusvara"}};
     // "m0000" to "M1004", alternating case, in reverse order.
     for (int i = 1004; i >= 0; --i)
         rows.append({QString::asprintf("%c%04d", "mM"[i % 2], i), Glyph(i)});
@@ -111,6 +111,11 @@ class KeyboardTest : public QObject {
             QCOMPARE(w.TextBox1->text(), after);
         }
         QCOMPARE(w.CommandButton1[0]->text(), "retroflex");
+        // ISO 15919's ṁ, typed or pasted decomposed, finds the anusvara ṃ.
+        for (const QString typed : {"oṁ", "om\u0307"}) {
+            w.TextBox1->setText(typed);
+            QCOMPARE(w.CommandButton1[0]->text(), "anusvara");
+        }
         w.TextBox1->setText("x");  // a cyclic map ends
         Type(w.TextBox1, "ab");
         QVERIFY(w.TextBox1->text() == "xab" || w.TextBox1->text() == "xba");

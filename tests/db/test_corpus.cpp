@@ -1,0 +1,88 @@
+// Buddhist Sanskrit of tests/corpus against the built reference database:
+// each syllable typed in full is on the first page of candidates, and each
+// line written in Siddham converts back to its IAST and on to Devanagari and
+// Lantsa. The Siddham and Devanagari spellings come from db/generate.py
+// (the fixture the build writes from the corpus).
+#include "converter/SiddhamConverter.h"
+#include "data/Database.h"
+#include "keyboard/CandidateList.h"
+
+#include <QFile>
+#include <QTest>
+
+using namespace orv;
+
+class CorpusTest : public QObject {
+    Q_OBJECT
+    struct Spelling {
+        QString iast, siddham, deva;
+    };
+    std::unique_ptr<data::Database> db_;
+    QList<Spelling> lines_, syllables_;
+
+  private slots:
+    void initTestCase() {
+        const QString bin = qEnvironmentVariable("ORVANTA_BINARY_DIR");
+        QString error;
+        db_ = data::Database::Open(bin + "/bin/orvbase.mdb", data::kDatabasePassphrase,
+                                   data::Database::Mode::ReadOnly, &error);
+        QVERIFY2(db_, qPrintable(error));
+        QFile fixture(bin + "/tests/db/corpus.tsv");
+        QVERIFY2(fixture.open(QIODevice::ReadOnly), qPrintable(fixture.fileName()));
+        for (const QString& line : QString::fromUtf8(fixture.readAll()).split('\n')) {
+            const QStringList f = line.split('\t');
+            if (f.size() != 4) continue;
+            (f[0] == "line" ? lines_ : syllables_) << Spelling{f[1], f[2], f[3]};
+        }
+        QVERIFY(lines_.size() >= 200 && syllables_.size() >= 4000);
+    }
+
+    void everySyllableIsOnTheFirstPage() {
+        const std::pair<data::ScriptTable, const char*> tables[] = {
+            {data::ScriptTable::Siddham, "tbl_siddham"}, {data::ScriptTable::Lantsa, "tbl_lantsa"}};
+        QStringList missing;
+        for (const auto& [table, name] : tables) {
+            QHash<QString, bool> seen;  // IAST + spelling -> on the first page
+            int found = 0;
+            for (const Spelling& s : std::as_const(syllables_)) {
+                const QString want = table == data::ScriptTable::Siddham ? s.siddham : s.deva;
+                auto it = seen.find(s.iast + '\t' + want);
+                if (it == seen.end()) {
+                    keyboard::CandidateList list;
+                    list.Lookup(db_.get(), table, s.iast);
+                    bool onPage = false;
+                    for (int p = 0; p < keyboard::kPageSize; ++p) onPage |= list.Glyph(p) == want;
+                    it = seen.insert(s.iast + '\t' + want, onPage);
+                    if (!onPage) missing << QString(name) + ": " + s.iast;
+                }
+                found += *it;
+            }
+            qInfo("%s: %d of %lld syllables (%.2f %%, %lld distinct) on the first page", name,
+                  found, syllables_.size(), 100.0 * found / syllables_.size(), seen.size());
+        }
+        QVERIFY2(missing.isEmpty(), qPrintable(missing.join(", ")));
+    }
+
+    void linesConvertBack() {
+        const std::pair<converter::Target, const char*> targets[] = {
+            {converter::Target::Trans, "trans"},
+            {converter::Target::Deva, "deva"},
+            {converter::Target::Lantsa, "lantsa"}};
+        QStringList wrong;
+        for (const auto& [target, name] : targets) {
+            const converter::SiddhamConverter converter(target);
+            int exact = 0;
+            for (const Spelling& line : std::as_const(lines_)) {
+                const QString want = target == converter::Target::Trans ? line.iast : line.deva;
+                const QString got = converter.ConvertAll(line.siddham, db_).value_or("(failed)");
+                exact += got == want;
+                if (got != want) wrong << QString("%1: \"%2\" gave \"%3\"").arg(name, want, got);
+            }
+            qInfo("%s: %d of %lld lines exact", name, exact, lines_.size());
+        }
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join('\n')));
+    }
+};
+
+QTEST_GUILESS_MAIN(CorpusTest)
+#include "test_corpus.moc"
