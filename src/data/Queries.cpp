@@ -1,10 +1,55 @@
 #include "data/Queries.h"
 
+#include "data/TextRules.h"
+
+#include <QChar>
+
 namespace orv::data {
 
 namespace {
 // The value of a prefix match: the typed text followed by the wildcard.
 QString Prefix(const QString& text) { return text + QLatin1Char('*'); }
+
+// A prefix search: `column like '<text>*'`, led by a range of the column's
+// collation that holds every value the pattern can match, so the index is
+// walked over that range only instead of `like` running on every row.
+//
+// The range is taken for the literal start of the text (up to its first
+// pattern character). A value that matches begins with those letters in
+// some case. The lower bound spells them in their lowest-numbered case
+// variants: the collation ranks case below accents and breaks ties by code
+// point, so no such value sorts before it. The upper bound follows them with
+// U+FFFF, to which the collation gives the greatest primary weight, so every
+// continuation sorts before it. `like` still decides every row of the range.
+Statement PrefixSearch(const QString& table, const QString& column, const QString& text) {
+    QString literal = text;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == QLatin1Char('*') || c == QLatin1Char('?') || c == QLatin1Char('#') ||
+            c == QLatin1Char('[')) {
+            literal.truncate(i);
+            break;
+        }
+    }
+    const QString order = QStringLiteral(" order by ") + column;
+    if (literal.isEmpty()) {
+        return {QStringLiteral("select * from %1 where %2 like ?").arg(table, column) + order,
+                {Prefix(text)}};
+    }
+    QString lowest;
+    for (const char32_t c : literal.toUcs4()) {
+        char32_t low = c;
+        for (const char32_t v : {QChar::toUpper(c), QChar::toLower(c), QChar::toTitleCase(c),
+                                 QChar::toCaseFolded(c)}) {
+            if (v < low && FoldCase(v) == FoldCase(c)) low = v;
+        }
+        lowest += QString::fromUcs4(&low, 1);
+    }
+    return {QStringLiteral("select * from %1 where %2 >= ? and %2 < ? and %2 like ?")
+                    .arg(table, column) +
+                order,
+            {lowest, literal + QChar(0xFFFF), Prefix(text)}};
+}
 }  // namespace
 
 QString TableName(ScriptTable table) {
@@ -29,8 +74,7 @@ QString TableName(ConversionTable table) {
 }
 
 Statement ScriptByImePrefix(ScriptTable table, const QString& text) {
-    return {QStringLiteral("select * from %1 where ime like ? order by ime").arg(TableName(table)),
-            {Prefix(text)}};
+    return PrefixSearch(TableName(table), QStringLiteral("ime"), text);
 }
 
 Statement KeyboardByInput(const QString& input) {
@@ -50,13 +94,11 @@ Statement DictionaryByScripts(const QString& word) {
 }
 
 Statement DictionaryByScriptsPrefix(const QString& text) {
-    return {QStringLiteral("select * from tbl_dictionary where scripts like ? order by scripts"),
-            {Prefix(text)}};
+    return PrefixSearch(QStringLiteral("tbl_dictionary"), QStringLiteral("scripts"), text);
 }
 
 Statement DictionaryByTransPrefix(const QString& text) {
-    return {QStringLiteral("select * from tbl_dictionary where trans like ? order by trans"),
-            {Prefix(text)}};
+    return PrefixSearch(QStringLiteral("tbl_dictionary"), QStringLiteral("trans"), text);
 }
 
 Statement DictionaryAbout() {

@@ -9,8 +9,11 @@
 #include <QGlyphRun>
 #include <QRawFont>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTest>
 #include <QTextLayout>
+
+#include <functional>
 
 #include <unicode/uchar.h>
 
@@ -302,6 +305,48 @@ class ReferenceDataTest : public QObject {
             trans << r["trans"], scripts << r["scripts"];
         }
         QCOMPARE(about, 1);
+    }
+
+    void prefixSearchesFindWhatAScanFinds() {
+        // The prefix searches walk an index range before `like` decides;
+        // they must give exactly the rows a scan of the whole table gives,
+        // for every start of a value, in any case, and with pattern signs.
+        const auto rows = [&](const Statement& st) {
+            QStringList out;
+            auto rs = db_->OpenRecordset(st);
+            for (bool ok = rs && rs->MoveFirst(); ok && !rs->Eof(); rs->MoveNext())
+                out << rs->Text("ime") + rs->Text("chars") + rs->Text("scripts") +
+                           rs->Text("trans");
+            return out;
+        };
+        const struct {
+            QString table, column;
+            std::function<Statement(const QString&)> search;
+        } searches[] = {
+            {"tbl_siddham", "ime",
+             [](auto t) { return ScriptByImePrefix(ScriptTable::Siddham, t); }},
+            {"tbl_lantsa", "ime", [](auto t) { return ScriptByImePrefix(ScriptTable::Lantsa, t); }},
+            {"tbl_dictionary", "trans", DictionaryByTransPrefix},
+            {"tbl_dictionary", "scripts", DictionaryByScriptsPrefix},
+        };
+        int compared = 0;
+        for (const auto& s : searches) {
+            QSet<QString> starts = {"", "K", "kA*", "k?a", "[k-m]a", "Ś", "ṬA", "'"};
+            for (const Row& row : std::as_const(tables_[s.table])) {
+                const QList<uint> cps = row[s.column].toUcs4();
+                for (int n = 1; n <= std::min<int>(2, cps.size()); ++n)
+                    starts << QString::fromUcs4(reinterpret_cast<const char32_t*>(cps.data()), n);
+            }
+            for (const QString& start : std::as_const(starts)) {
+                const QString scan =
+                    QString("select * from %1 where %2 like ? order by %2").arg(s.table, s.column);
+                for (const QString& text : {start, start.toUpper()}) {
+                    QCOMPARE(rows(s.search(text)), rows({scan, {text + "*"}}));
+                    ++compared;
+                }
+            }
+        }
+        qInfo("%d prefix searches compared with scans", compared);
     }
 
     void keyboardMapChainsEnd() {
