@@ -6,6 +6,7 @@
 #include "fuzz/FuzzCheck.h"
 
 #include <QByteArray>
+#include <QStringDecoder>
 
 #include <cstdint>
 
@@ -42,7 +43,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         QByteArray line = lines[n];
         if (line.endsWith('\r')) line.chop(1);
         if (line.isEmpty() || line.startsWith('#')) continue;
-        const QString text = QString::fromUtf8(line);
+        // Decoded keeping a leading U+FEFF (QString::fromUtf8 would drop it).
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+        const QString text = decoder(line);
         if (row < 0) {
             Check(source.header.join(QLatin1Char('\t')) == text,
                   QStringLiteral("header %1 from line %2").arg(Quoted(text)).arg(n + 1));
