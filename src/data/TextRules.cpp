@@ -2,6 +2,7 @@
 
 #include <unicode/uchar.h>
 #include <unicode/ucol.h>
+#include <unicode/uset.h>
 #include <unicode/utf8.h>
 
 #include <algorithm>
@@ -14,7 +15,9 @@ char32_t FoldCase(char32_t c) {
     return static_cast<char32_t>(u_foldCase(static_cast<UChar32>(c), U_FOLD_CASE_DEFAULT));
 }
 
-std::u32string FoldedCodePoints(std::string_view utf8) {
+namespace {
+
+std::u32string CodePoints(std::string_view utf8, bool fold) {
     std::u32string out;
     out.reserve(utf8.size());
     const auto* s = reinterpret_cast<const uint8_t*>(utf8.data());
@@ -23,12 +26,41 @@ std::u32string FoldedCodePoints(std::string_view utf8) {
     while (i < length) {
         UChar32 c;
         U8_NEXT(s, i, length, c);
-        out.push_back(c < 0 ? U'\uFFFD' : FoldCase(static_cast<char32_t>(c)));
+        const char32_t cp = c < 0 ? U'\uFFFD' : static_cast<char32_t>(c);
+        out.push_back(fold ? FoldCase(cp) : cp);
     }
     return out;
 }
 
+// Every code point that case folding changes, ascending (about 1,400).
+const std::vector<char32_t>& ChangedByFolding() {
+    static const std::vector<char32_t> changed = [] {
+        std::vector<char32_t> out;
+        UErrorCode status = U_ZERO_ERROR;
+        USet* set = uset_openEmpty();
+        uset_applyIntPropertyValue(set, UCHAR_CHANGES_WHEN_CASEFOLDED, 1, &status);
+        const int32_t count = U_SUCCESS(status) ? uset_getItemCount(set) : 0;
+        for (int32_t k = 0; k < count; ++k) {
+            UChar32 start, end;
+            status = U_ZERO_ERROR;
+            // Code point ranges only: the property holds no strings.
+            if (uset_getItem(set, k, &start, &end, nullptr, 0, &status) != 0) continue;
+            for (UChar32 c = start; c <= end; ++c)
+                if (FoldCase(static_cast<char32_t>(c)) != static_cast<char32_t>(c))
+                    out.push_back(static_cast<char32_t>(c));
+        }
+        uset_close(set);
+        return out;
+    }();
+    return changed;
+}
+
+}  // namespace
+
+std::u32string FoldedCodePoints(std::string_view utf8) { return CodePoints(utf8, true); }
+
 bool LikePattern::Item::MatchesOne(char32_t c) const {
+    // `c` is folded, so a listed character that folds to it matches too.
     switch (kind) {
         case Literal:
             return c == ch;
@@ -37,9 +69,10 @@ bool LikePattern::Item::MatchesOne(char32_t c) const {
         case Digit:
             return c >= U'0' && c <= U'9';
         case Set: {
-            const bool inSet = std::any_of(ranges.begin(), ranges.end(), [c](const auto& r) {
-                return c >= r.first && c <= r.second;
-            });
+            const bool inSet =
+                std::any_of(ranges.begin(), ranges.end(),
+                            [c](const auto& r) { return c >= r.first && c <= r.second; }) ||
+                std::binary_search(folds.begin(), folds.end(), c);
             return inSet != negated;
         }
         case AnyRun:
@@ -49,7 +82,9 @@ bool LikePattern::Item::MatchesOne(char32_t c) const {
 }
 
 bool LikePattern::Compile(std::string_view utf8Pattern, LikePattern& out, std::string& error) {
-    const std::u32string p = FoldedCodePoints(utf8Pattern);
+    // Unfolded: folding the bounds of a range one by one would change the
+    // range ([A-_] would become the descending a-_). Literals are folded below.
+    const std::u32string p = CodePoints(utf8Pattern, false);
     std::vector<Item> items;
     for (size_t i = 0; i < p.size(); ++i) {
         const char32_t c = p[i];
@@ -89,9 +124,16 @@ bool LikePattern::Compile(std::string_view utf8Pattern, LikePattern& out, std::s
                     set.ranges.emplace_back(body[k], body[k]);
                 }
             }
+            const auto& changed = ChangedByFolding();
+            for (const auto& [low, high] : set.ranges)
+                for (auto it = std::lower_bound(changed.begin(), changed.end(), low);
+                     it != changed.end() && *it <= high; ++it)
+                    set.folds.push_back(FoldCase(*it));
+            std::sort(set.folds.begin(), set.folds.end());
+            set.folds.erase(std::unique(set.folds.begin(), set.folds.end()), set.folds.end());
             items.push_back(std::move(set));
         } else {
-            items.emplace_back(Item::Literal, c);
+            items.emplace_back(Item::Literal, FoldCase(c));
         }
     }
     out.prefixOnly_ = !items.empty() && items.back().kind == Item::AnyRun;

@@ -28,6 +28,9 @@ std::u32string FoldedCodePoints(std::string_view utf8);
 //   []      nothing (matches the empty string)
 // Every other character stands for itself. Letters compare by Unicode case
 // folding; accents are significant. A character is one code point.
+// A range's bounds are code points as written ([A-_] spans 'A' to '_'); a
+// character is in a set when it, or a character of the same case folding,
+// is listed or lies in one of its ranges.
 class LikePattern {
   public:
     // Compiles a pattern; on an invalid one (an unclosed '[' or a
@@ -44,8 +47,12 @@ class LikePattern {
         Kind kind;
         char32_t ch;  // Literal: the folded character
         bool negated = false;
-        std::vector<std::pair<char32_t, char32_t>> ranges;  // Set: folded bounds
-        bool MatchesOne(char32_t c) const;
+        // Set: the ranges as written, and the foldings of the characters in
+        // them that change when folded (sorted), since a value is matched
+        // folded.
+        std::vector<std::pair<char32_t, char32_t>> ranges;
+        std::vector<char32_t> folds;
+        bool MatchesOne(char32_t folded) const;
     };
     std::vector<Item> items_;
     // Set when the pattern is literal characters and one final '*' (the

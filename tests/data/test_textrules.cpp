@@ -4,6 +4,8 @@
 #include <QElapsedTimer>
 #include <QTest>
 
+#include <tuple>
+
 using namespace orv::data;
 
 namespace {
@@ -36,10 +38,36 @@ class TextRulesTest : public QObject {
         LikePattern p;
         std::string error;
         QVERIFY(!LikePattern::Compile("[abc", p, error) && !error.empty());
-        QVERIFY(!LikePattern::Compile("[z-a]", p, error));
         // Malformed UTF-8 is matched as replacement characters, not rejected.
         QVERIFY(LikePattern::Compile("\xff\xfe*", p, error) &&
                 p.Matches(std::string("\xff\xfe") + "abc"));
+    }
+
+    void rangesAsWritten() {
+        // Bounds are code points as written; a value character is in a range
+        // when it or a character of the same folding is. [a-Z] descends.
+        const std::tuple<const char*, QStringList, QStringList> cases[] = {
+            // pattern, values that match, values that do not
+            {"[A-_]", {"A", "a", "Z", "z", "[", "_"}, {"`", "@", "{"}},
+            {"[Y-[]", {"y", "Z", "["}, {"x", "\\"}},
+            {"[0-Z]", {"0", "@", "q", "Q"}, {"_", "[", "/"}},
+            {"[A-z]", {"_", "`", "a", "Z", "["}, {"{", "@"}},
+            {"[/-^]", {"q", "Q", "/", "^"}, {"_", "."}},
+            {"[!A-_]", {"`", "{"}, {"a", "_"}},
+            {"[a-c]", {"B", "b"}, {"d"}},
+            {"[ā-ṃ]", {"Ā", "Ṃ", "ḍ"}, {"a"}},
+            {"[K]", {"k", "\u212A"}, {"x"}},  // the Kelvin sign folds to k
+        };
+        for (const auto& [pattern, hits, misses] : cases) {
+            for (const QString& v : hits)
+                QVERIFY2(Like(pattern, v), qPrintable(pattern + (" " + v)));
+            for (const QString& v : misses)
+                QVERIFY2(!Like(pattern, v), qPrintable(pattern + (" !" + v)));
+        }
+        LikePattern p;
+        std::string error;
+        for (const char* descending : {"[a-Z]", "[z-a]", "[_-A]", "x[b-a]*"})
+            QVERIFY2(!LikePattern::Compile(descending, p, error) && !error.empty(), descending);
     }
 
     void longInputsStayFast() {

@@ -42,7 +42,7 @@ class BuilderTest : public QObject {
 
     void buildsRowsWithEscapesCommentsAndOrder() {
         Write("tbl_dictionary",
-              "# a comment\n"
+              "\xEF\xBB\xBF# a comment after the file's byte-order mark\n"
               "trans\tscripts\tabout\tmeanings\n"  // columns in any order
               "\n"
               "oṃ\tx\t\tline one\\nline two\\ttab \\\\ end\r\n");
@@ -70,6 +70,15 @@ class BuilderTest : public QObject {
             {"tbl_siddham", "ime\tchars\nka\xcc\x84\tx\n",  // a + combining macron
              "tbl_siddham.tsv:2: column ime is not in Unicode normal form C"},
             {"tbl_glyph", "id\tglyph\none\ta\n", "tbl_glyph.tsv:2: column id needs a whole number"},
+            // Nothing is dropped or changed silently: a row of blanks, a
+            // byte-order mark past the file's start, a stray carriage return.
+            {"tbl_siddham", "ime\tchars\nka\tx\n \t\n", "tbl_siddham.tsv:3: every field is blank"},
+            {"tbl_siddham", "\t \nime\tchars\n", "tbl_siddham.tsv:1: every field is blank"},
+            {"tbl_siddham", "ime\tchars\nka\tx\n\xEF\xBB\xBFkha\ty\n",
+             "tbl_siddham.tsv:3: a byte-order mark (U+FEFF) may only open the file"},
+            {"tbl_siddham", "ime\tchars\n# c\n\xEF\xBB\xBF# c\n",
+             "tbl_siddham.tsv:3: a byte-order"},
+            {"tbl_siddham", "ime\tchars\nka\tx\r\r\n", "tbl_siddham.tsv:2: a carriage return"},
             {"tbl_unknown", "a\n", "no table tbl_unknown"},
             {"tbl_glyph", QByteArray(), "cannot read the source of table tbl_glyph"}};
         for (const auto& [table, text, expected] : cases) {

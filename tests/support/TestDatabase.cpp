@@ -21,7 +21,7 @@ const std::map<QString, QStringList> kColumns = {
 
 // One source line, its fields escaped as the builder reads them.
 QByteArray Line(QStringList fields) {
-    for (QString& f : fields) f.replace("\\", "\\\\").replace("\t", "\\t").replace("\n", "\\n");
+    for (QString& f : fields) f = dbbuild::EscapeField(f);
     return fields.join('\t').toUtf8() + '\n';
 }
 }  // namespace
