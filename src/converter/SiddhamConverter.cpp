@@ -1,9 +1,11 @@
 #include "converter/SiddhamConverter.h"
 
 #include <unicode/ubrk.h>
+#include <unicode/uchar.h>
 #include <unicode/unorm2.h>
 
 #include <algorithm>
+#include <bit>
 
 namespace orv::converter {
 
@@ -33,6 +35,52 @@ bool IsWhiteSpace(char16_t c) {
         default:
             return false;
     }
+}
+
+// How a code point takes part in character boundaries, for the code points
+// of almost all Siddham text: ASCII and the Siddham block.
+enum class Joining : unsigned char {
+    Unknown,  // anything else: ICU's rules decide
+    Base,     // begins a character and ends the one before
+    Mark,     // stays with the character before (Extend, SpacingMark, ZWJ)
+    Single,   // a control such as a line break: a character of its own
+};
+
+constexpr char32_t kSiddhamFirst = 0x11580, kSiddhamLast = 0x115FF;
+
+// From ICU's own properties, so the quick path splits exactly as ICU does.
+Joining JoiningOf(char32_t c) {
+    struct Table {
+        Joining ascii[0x80];
+        Joining siddham[kSiddhamLast - kSiddhamFirst + 1];
+    };
+    static const Table table = [] {
+        const auto kind = [](char32_t code) {
+            switch (
+                u_getIntPropertyValue(static_cast<UChar32>(code), UCHAR_GRAPHEME_CLUSTER_BREAK)) {
+                case U_GCB_OTHER:
+                    return Joining::Base;
+                case U_GCB_EXTEND:
+                case U_GCB_SPACING_MARK:
+                case U_GCB_ZWJ:
+                    return Joining::Mark;
+                case U_GCB_CONTROL:
+                case U_GCB_LF:
+                    return Joining::Single;
+                default:
+                    return Joining::Unknown;
+            }
+        };
+        Table t{};
+        for (char32_t code = 0; code < 0x80; ++code) t.ascii[code] = kind(code);
+        for (char32_t code = kSiddhamFirst; code <= kSiddhamLast; ++code)
+            t.siddham[code - kSiddhamFirst] = kind(code);
+        return t;
+    }();
+    if (c < 0x80) return table.ascii[c];
+    if (c >= kSiddhamFirst && c <= kSiddhamLast) return table.siddham[c - kSiddhamFirst];
+    if (c == kZwj || c == kZwnj) return Joining::Mark;
+    return Joining::Unknown;
 }
 
 // Brings `text` from `from` on into NFC in place. The part before `from`
@@ -72,15 +120,43 @@ std::optional<ConversionMap> ConversionMap::Load(data::Database& database, Targe
     auto rows = database.OpenRecordset(data::ConversionRows(target), error);
     if (!rows) return std::nullopt;
     ConversionMap map;
-    map.entries_.reserve(rows->RecordCount());
     for (bool more = rows->MoveFirst(); more && !rows->Eof(); rows->MoveNext()) {
         map.Add(rows->Text(QStringLiteral("siddham")), rows->Text(column));
     }
     return map;
 }
 
+size_t ConversionMap::Hash(QStringView key) {
+    // FNV-1a over the code units.
+    uint64_t h = 14695981039346656037ull;
+    for (const QChar c : key) {
+        h ^= c.unicode();
+        h *= 1099511628211ull;
+    }
+    return static_cast<size_t>(h ^ (h >> 29));
+}
+
+size_t ConversionMap::Slot(QStringView key) const {
+    const size_t mask = slots_.size() - 1;
+    for (size_t i = Hash(key) & mask;; i = (i + 1) & mask) {
+        const int at = slots_[i];
+        if (at < 0 || keys_[static_cast<size_t>(at)] == key) return i;
+    }
+}
+
 void ConversionMap::Add(const QString& siddham, const QString& value) {
-    Entry& entry = entries_[siddham];
+    // At most half full.
+    if (2 * (keys_.size() + 1) > slots_.size()) {
+        slots_.assign(std::bit_ceil(std::max<size_t>(64, 4 * (keys_.size() + 1))), -1);
+        for (size_t k = 0; k < keys_.size(); ++k) slots_[Slot(keys_[k])] = static_cast<int>(k);
+    }
+    const size_t slot = Slot(siddham);
+    if (slots_[slot] < 0) {
+        slots_[slot] = static_cast<int>(keys_.size());
+        keys_.push_back(siddham);
+        entries_.emplace_back();
+    }
+    Entry& entry = entries_[static_cast<size_t>(slots_[slot])];
     if (IsSeparator(value)) {
         entry.output += value + QLatin1Char(' ');
         entry.separatorLast = true;
@@ -95,10 +171,9 @@ void ConversionMap::Add(const QString& siddham, const QString& value) {
 }
 
 const ConversionMap::Entry* ConversionMap::Find(QStringView character) const {
-    // A key that borrows the character's units: no copy per lookup.
-    const QString key = QString::fromRawData(character.data(), character.size());
-    const auto it = entries_.constFind(key);
-    return it == entries_.constEnd() ? nullptr : &*it;
+    if (slots_.empty()) return nullptr;
+    const int at = slots_[Slot(character)];
+    return at < 0 ? nullptr : &entries_[static_cast<size_t>(at)];
 }
 
 // ConversionStream
@@ -155,31 +230,51 @@ qsizetype ConversionStream::Take(QString& out, qsizetype maxCharacters) {
     const qsizetype size = limit_;
     qsizetype taken = 0;
     while (taken < maxCharacters && pos_ < size) {
-        if (end_ < 0) {
-            if (breaks_) {
-                const int32_t next = ubrk_following(breaks_, static_cast<int32_t>(pos_));
-                end_ = next == UBRK_DONE ? size : next;
-            } else {
-                // Without ICU's rules: code points.
-                end_ = pos_ + (QChar::isHighSurrogate(buffer_[pos_].unicode()) && pos_ + 1 < size &&
-                                       QChar::isLowSurrogate(buffer_[pos_ + 1].unicode())
-                                   ? 2
-                                   : 1);
-            }
-        }
+        if (end_ < 0) end_ = NextBoundary(pos_);
         // The last character may go on in the next piece.
         if (end_ >= size && !finished_) break;
         Append(out, QStringView(buffer_).sliced(pos_, end_ - pos_), end_);
         pos_ = end_;
         end_ = -1;
-        // Sequential boundaries: ICU continues from where it stopped.
-        if (breaks_ && pos_ < size) {
-            const int32_t next = ubrk_next(breaks_);
-            end_ = next == UBRK_DONE ? size : next;
-        }
         ++taken;
     }
     return taken;
+}
+
+qsizetype ConversionStream::NextBoundary(qsizetype from) const {
+    const auto* units = reinterpret_cast<const char16_t*>(buffer_.utf16());
+    // The code point at i, and where the one after it begins.
+    const auto at = [&](qsizetype i, qsizetype& next) -> char32_t {
+        const char16_t c = units[i];
+        if (QChar::isHighSurrogate(c) && i + 1 < limit_ && QChar::isLowSurrogate(units[i + 1])) {
+            next = i + 2;
+            return QChar::surrogateToUcs4(c, units[i + 1]);
+        }
+        next = i + 1;
+        return QChar::isSurrogate(c) ? 0xFFFF : c;  // a lone half: ICU decides
+    };
+    // The quick path: a base or mark, then marks, and a base, a control or
+    // the end after them.
+    qsizetype end;
+    const Joining first = JoiningOf(at(from, end));
+    if (first == Joining::Single) return end;
+    if (first == Joining::Base || first == Joining::Mark) {
+        while (end < limit_) {
+            qsizetype next;
+            const Joining kind = JoiningOf(at(end, next));
+            if (kind == Joining::Base || kind == Joining::Single) return end;
+            if (kind != Joining::Mark) break;
+            end = next;
+        }
+        if (end >= limit_) return limit_;
+    }
+    if (breaks_) {
+        const int32_t next = ubrk_following(breaks_, static_cast<int32_t>(from));
+        return next == UBRK_DONE ? limit_ : next;
+    }
+    // Without ICU's rules: code points.
+    at(from, end);
+    return end;
 }
 
 void ConversionStream::Append(QString& out, QStringView character, qsizetype next) const {

@@ -11,7 +11,6 @@
 #include "data/Database.h"
 #include "data/Queries.h"
 
-#include <QHash>
 #include <QString>
 #include <QStringView>
 
@@ -19,6 +18,7 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <vector>
 
 struct UBreakIterator;
 
@@ -55,10 +55,19 @@ class ConversionMap {
 
     // The entry of a character, or null.
     const Entry* Find(QStringView character) const;
-    qsizetype Size() const { return entries_.size(); }
+    qsizetype Size() const { return static_cast<qsizetype>(keys_.size()); }
 
   private:
-    QHash<QString, Entry> entries_;
+    static size_t Hash(QStringView key);
+    // Where a key is or would go in slots_.
+    size_t Slot(QStringView key) const;
+
+    // Open addressing with linear probing: every character of the text is
+    // looked up, so the lookup is kept to a hash of a few code units and one
+    // comparison, with no allocation.
+    std::vector<QString> keys_;
+    std::vector<Entry> entries_;
+    std::vector<int> slots_;  // index into keys_ and entries_, or -1; a power of two long
 };
 
 // Converts text handed over piece by piece. A piece may end anywhere, also
@@ -92,6 +101,8 @@ class ConversionStream {
   private:
     void Append(QString& out, QStringView character, qsizetype next) const;
     void SetBreakText();
+    // Where the character that begins at `from` ends.
+    qsizetype NextBoundary(qsizetype from) const;
 
     const ConversionMap& map_;
     QString buffer_;  // NFC text; pos_ is where the next character begins
