@@ -3,6 +3,7 @@
 #include <unicode/ubrk.h>
 #include <unicode/uchar.h>
 #include <unicode/unorm2.h>
+#include <unicode/utf16.h>
 
 #include <algorithm>
 #include <bit>
@@ -49,12 +50,11 @@ enum class Joining : unsigned char {
 constexpr char32_t kSiddhamFirst = 0x11580, kSiddhamLast = 0x115FF;
 
 // From ICU's own properties, so the quick path splits exactly as ICU does.
-Joining JoiningOf(char32_t c) {
-    struct Table {
-        Joining ascii[0x80];
-        Joining siddham[kSiddhamLast - kSiddhamFirst + 1];
-    };
-    static const Table table = [] {
+struct JoiningTable {
+    Joining ascii[0x80];
+    Joining siddham[kSiddhamLast - kSiddhamFirst + 1];
+
+    JoiningTable() {
         const auto kind = [](char32_t code) {
             switch (
                 u_getIntPropertyValue(static_cast<UChar32>(code), UCHAR_GRAPHEME_CLUSTER_BREAK)) {
@@ -71,16 +71,80 @@ Joining JoiningOf(char32_t c) {
                     return Joining::Unknown;
             }
         };
-        Table t{};
-        for (char32_t code = 0; code < 0x80; ++code) t.ascii[code] = kind(code);
+        for (char32_t code = 0; code < 0x80; ++code) ascii[code] = kind(code);
         for (char32_t code = kSiddhamFirst; code <= kSiddhamLast; ++code)
-            t.siddham[code - kSiddhamFirst] = kind(code);
+            siddham[code - kSiddhamFirst] = kind(code);
+    }
+
+    Joining Of(char32_t c) const {
+        if (c < 0x80) return ascii[c];
+        if (c >= kSiddhamFirst && c <= kSiddhamLast) return siddham[c - kSiddhamFirst];
+        if (c == kZwj || c == kZwnj) return Joining::Mark;
+        return Joining::Unknown;
+    }
+};
+
+const JoiningTable& Joinings() {
+    static const JoiningTable table;
+    return table;
+}
+
+// Whether text of ASCII and Siddham is NFC as it stands, told from ICU's
+// own properties of those code points; for any other code point (or a
+// composing pair, or marks out of order), ICU's normalizer decides. Most
+// Siddham text passes, and the normalizer's slower check is skipped.
+bool SurelyNfc(const UNormalizer2* nfc, const char16_t* units, qsizetype size) {
+    struct Info {
+        unsigned char ccc = 0;
+        unsigned char check = UNORM_NO;  // quick check of the code point alone
+    };
+    struct Table {
+        Info ascii[0x80];
+        Info siddham[kSiddhamLast - kSiddhamFirst + 1];
+    };
+    static const Table table = [nfc] {
+        Table t{};
+        const auto info = [nfc](char32_t code) {
+            UChar text[2];
+            int32_t length = 0;
+            U16_APPEND_UNSAFE(text, length, static_cast<UChar32>(code));
+            UErrorCode status = U_ZERO_ERROR;
+            const UNormalizationCheckResult check = unorm2_quickCheck(nfc, text, length, &status);
+            return Info{static_cast<unsigned char>(
+                            unorm2_getCombiningClass(nfc, static_cast<UChar32>(code))),
+                        static_cast<unsigned char>(U_SUCCESS(status) ? check : UNORM_NO)};
+        };
+        for (char32_t code = 0; code < 0x80; ++code) t.ascii[code] = info(code);
+        for (char32_t code = kSiddhamFirst; code <= kSiddhamLast; ++code)
+            t.siddham[code - kSiddhamFirst] = info(code);
         return t;
     }();
-    if (c < 0x80) return table.ascii[c];
-    if (c >= kSiddhamFirst && c <= kSiddhamLast) return table.siddham[c - kSiddhamFirst];
-    if (c == kZwj || c == kZwnj) return Joining::Mark;
-    return Joining::Unknown;
+    char32_t previous = 0;
+    unsigned char previousCcc = 0;
+    for (qsizetype i = 0; i < size; ++i) {
+        char32_t c = units[i];
+        const Info* info;
+        if (c < 0x80) {
+            info = &table.ascii[c];
+        } else if (QChar::isHighSurrogate(c) && i + 1 < size &&
+                   QChar::isLowSurrogate(units[i + 1]) &&
+                   (c = QChar::surrogateToUcs4(units[i], units[i + 1])) >= kSiddhamFirst &&
+                   c <= kSiddhamLast) {
+            info = &table.siddham[c - kSiddhamFirst];
+            ++i;
+        } else {
+            return false;
+        }
+        if (info->check == UNORM_NO) return false;
+        if (info->ccc != 0 && previousCcc > info->ccc) return false;  // to be reordered
+        if (info->check == UNORM_MAYBE &&
+            (info->ccc != 0 ||
+             unorm2_composePair(nfc, static_cast<UChar32>(previous), static_cast<UChar32>(c)) >= 0))
+            return false;
+        previous = c;
+        previousCcc = info->ccc;
+    }
+    return true;
 }
 
 // Brings `text` from `from` on into NFC in place. The part before `from`
@@ -91,6 +155,7 @@ void NormalizeFrom(QString& text, qsizetype from) {
     if (U_FAILURE(status)) return;
     const auto* units = reinterpret_cast<const UChar*>(text.utf16()) + from;
     const auto length = static_cast<int32_t>(text.size() - from);
+    if (SurelyNfc(nfc, units, length)) return;
     const int32_t span = unorm2_spanQuickCheckYes(nfc, units, length, &status);
     if (U_FAILURE(status) || span == length) return;
     // The quick check stops at every character that may compose with the
@@ -126,37 +191,45 @@ std::optional<ConversionMap> ConversionMap::Load(data::Database& database, Targe
     return map;
 }
 
-size_t ConversionMap::Hash(QStringView key) {
+uint32_t ConversionMap::Hash(QStringView key) {
     // FNV-1a over the code units.
-    uint64_t h = 14695981039346656037ull;
-    for (const QChar c : key) {
-        h ^= c.unicode();
-        h *= 1099511628211ull;
-    }
-    return static_cast<size_t>(h ^ (h >> 29));
+    uint32_t h = 2166136261u;
+    for (const QChar c : key) h = (h ^ c.unicode()) * 16777619u;
+    return h;
 }
 
-size_t ConversionMap::Slot(QStringView key) const {
+size_t ConversionMap::Slot(QStringView key, uint32_t hash) const {
     const size_t mask = slots_.size() - 1;
-    for (size_t i = Hash(key) & mask;; i = (i + 1) & mask) {
-        const int at = slots_[i];
-        if (at < 0 || keys_[static_cast<size_t>(at)] == key) return i;
+    const auto size = static_cast<size_t>(key.size());
+    for (size_t i = (hash * 2654435769u) >> shift_;; i = (i + 1) & mask) {
+        const SlotItem& item = slots_[i];
+        if (item.index < 0) return i;
+        if (item.hash != hash) continue;
+        const std::u16string& k = keys_[static_cast<size_t>(item.index)];
+        if (k.size() == size && std::equal(k.begin(), k.end(), key.utf16())) return i;
     }
 }
 
 void ConversionMap::Add(const QString& siddham, const QString& value) {
     // At most half full.
     if (2 * (keys_.size() + 1) > slots_.size()) {
-        slots_.assign(std::bit_ceil(std::max<size_t>(64, 4 * (keys_.size() + 1))), -1);
-        for (size_t k = 0; k < keys_.size(); ++k) slots_[Slot(keys_[k])] = static_cast<int>(k);
+        slots_.assign(std::bit_ceil(std::max<size_t>(64, 4 * (keys_.size() + 1))), SlotItem{});
+        shift_ = 32 - std::countr_zero(slots_.size());
+        for (size_t k = 0; k < keys_.size(); ++k) {
+            const QStringView key(keys_[k]);
+            const uint32_t hash = Hash(key);
+            slots_[Slot(key, hash)] = {hash, static_cast<int>(k)};
+        }
     }
-    const size_t slot = Slot(siddham);
-    if (slots_[slot] < 0) {
-        slots_[slot] = static_cast<int>(keys_.size());
-        keys_.push_back(siddham);
+    const uint32_t hash = Hash(siddham);
+    SlotItem& item = slots_[Slot(siddham, hash)];
+    if (item.index < 0) {
+        item = {hash, static_cast<int>(keys_.size())};
+        keys_.emplace_back(reinterpret_cast<const char16_t*>(siddham.utf16()),
+                           static_cast<size_t>(siddham.size()));
         entries_.emplace_back();
     }
-    Entry& entry = entries_[static_cast<size_t>(slots_[slot])];
+    Entry& entry = entries_[static_cast<size_t>(item.index)];
     if (IsSeparator(value)) {
         entry.output += value + QLatin1Char(' ');
         entry.separatorLast = true;
@@ -172,7 +245,7 @@ void ConversionMap::Add(const QString& siddham, const QString& value) {
 
 const ConversionMap::Entry* ConversionMap::Find(QStringView character) const {
     if (slots_.empty()) return nullptr;
-    const int at = slots_[Slot(character)];
+    const int at = slots_[Slot(character, Hash(character))].index;
     return at < 0 ? nullptr : &entries_[static_cast<size_t>(at)];
 }
 
@@ -255,13 +328,14 @@ qsizetype ConversionStream::NextBoundary(qsizetype from) const {
     };
     // The quick path: a base or mark, then marks, and a base, a control or
     // the end after them.
+    const JoiningTable& joinings = Joinings();
     qsizetype end;
-    const Joining first = JoiningOf(at(from, end));
+    const Joining first = joinings.Of(at(from, end));
     if (first == Joining::Single) return end;
     if (first == Joining::Base || first == Joining::Mark) {
         while (end < limit_) {
             qsizetype next;
-            const Joining kind = JoiningOf(at(end, next));
+            const Joining kind = joinings.Of(at(end, next));
             if (kind == Joining::Base || kind == Joining::Single) return end;
             if (kind != Joining::Mark) break;
             end = next;

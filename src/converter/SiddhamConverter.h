@@ -18,6 +18,7 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 struct UBreakIterator;
@@ -58,16 +59,21 @@ class ConversionMap {
     qsizetype Size() const { return static_cast<qsizetype>(keys_.size()); }
 
   private:
-    static size_t Hash(QStringView key);
+    static uint32_t Hash(QStringView key);
     // Where a key is or would go in slots_.
-    size_t Slot(QStringView key) const;
+    size_t Slot(QStringView key, uint32_t hash) const;
 
     // Open addressing with linear probing: every character of the text is
     // looked up, so the lookup is kept to a hash of a few code units and one
     // comparison, with no allocation.
-    std::vector<QString> keys_;
+    struct SlotItem {
+        uint32_t hash = 0;
+        int index = -1;  // into keys_ and entries_; -1 for an empty slot
+    };
+    std::vector<std::u16string> keys_;
     std::vector<Entry> entries_;
-    std::vector<int> slots_;  // index into keys_ and entries_, or -1; a power of two long
+    std::vector<SlotItem> slots_;  // a power of two long
+    int shift_ = 0;                // a hash's top bits choose its first slot
 };
 
 // Converts text handed over piece by piece. A piece may end anywhere, also

@@ -139,43 +139,62 @@ std::optional<Target> ParseTarget(const QString& name) {
 }
 
 // How much of `p[0, n)` is whole, well-formed UTF-8 (no overlong forms,
-// surrogates or code points above U+10FFFF). `cut` tells whether the rest is
-// the beginning of a well-formed sequence that the end of the block cuts off.
-size_t ValidUtf8(const unsigned char* p, size_t n, bool& cut) {
+// surrogates or code points above U+10FFFF), decoded into `out` (room for n
+// units) as it is checked; `decoded` tells how many units. `cut` tells
+// whether the rest is the beginning of a well-formed sequence that the end of
+// the block cuts off.
+size_t DecodeUtf8(const unsigned char* p, size_t n, char16_t* out, qsizetype& decoded, bool& cut) {
     cut = false;
+    char16_t* const start = out;
     size_t i = 0;
+    const auto done = [&](size_t valid) {
+        decoded = out - start;
+        return valid;
+    };
     while (i < n) {
         const unsigned char b = p[i];
         if (b < 0x80) {
+            *out++ = b;
             ++i;
             continue;
         }
         size_t length;
+        char32_t c;
         unsigned char low = 0x80, high = 0xBF;  // range of the second byte
         if (b >= 0xC2 && b <= 0xDF) {
             length = 2;
+            c = b & 0x1F;
         } else if (b >= 0xE0 && b <= 0xEF) {
             length = 3;
+            c = b & 0x0F;
             if (b == 0xE0) low = 0xA0;   // overlong
             if (b == 0xED) high = 0x9F;  // surrogates
         } else if (b >= 0xF0 && b <= 0xF4) {
             length = 4;
+            c = b & 0x07;
             if (b == 0xF0) low = 0x90;   // overlong
             if (b == 0xF4) high = 0x8F;  // above U+10FFFF
         } else {
-            return i;
+            return done(i);
         }
         for (size_t k = 1; k < length; ++k) {
             if (i + k >= n) {
                 cut = true;
-                return i;
+                return done(i);
             }
-            const unsigned char c = p[i + k];
-            if (k == 1 ? (c < low || c > high) : (c & 0xC0) != 0x80) return i;
+            const unsigned char next = p[i + k];
+            if (k == 1 ? (next < low || next > high) : (next & 0xC0) != 0x80) return done(i);
+            c = (c << 6) | (next & 0x3F);
+        }
+        if (c >= 0x10000) {
+            *out++ = QChar::highSurrogate(c);
+            *out++ = QChar::lowSurrogate(c);
+        } else {
+            *out++ = static_cast<char16_t>(c);
         }
         i += length;
     }
-    return i;
+    return done(i);
 }
 
 // One input, opened.
@@ -216,6 +235,7 @@ int ConvertInput(const Input& input, const ConversionMap& map, Output& output) {
     qint64 lines = 0;      // line breaks before the block
     qint64 lineStart = 0;  // where the current line begins
     QString converted;
+    QString text(static_cast<qsizetype>(kBlockSize) + 4, Qt::Uninitialized);
     std::optional<QString> fault;
     while (!fault) {
         auto* bytes = reinterpret_cast<unsigned char*>(block.data());
@@ -227,7 +247,9 @@ int ConvertInput(const Input& input, const ConversionMap& map, Output& output) {
         }
         const size_t size = carried + static_cast<size_t>(n);
         bool cut = false;
-        const size_t valid = ValidUtf8(bytes, size, cut);
+        qsizetype units = 0;
+        const size_t valid =
+            DecodeUtf8(bytes, size, reinterpret_cast<char16_t*>(text.data()), units, cut);
         for (size_t i = 0; i < valid; ++i) {
             const void* found = std::memchr(bytes + i, '\n', valid - i);
             if (!found) break;
