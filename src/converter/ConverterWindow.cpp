@@ -239,8 +239,8 @@ void ConverterWindow::ConvertSiddhamText(Target target) {
         QCoreApplication::processEvents();
         return current();
     });
-    // The chunks handed on stay, also when a failing query ended the
-    // conversion; a newer conversion owns the box now.
+    // A table that cannot be read hands on nothing; a newer conversion owns
+    // the box now.
     if (current() && !pending.isEmpty()) AppendText(box, pending);
     if (self) box->setUndoRedoEnabled(true);
 }

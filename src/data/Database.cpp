@@ -17,10 +17,21 @@ namespace {
 // around a millisecond.
 constexpr int kKdfIterations = 64;
 
-// The tables the program reads; an open checks they are all there.
-const char* const kReferenceTables[] = {
-    "tbl_siddham",      "tbl_lantsa",         "tbl_keyboard",   "tbl_siddham_trans",
-    "tbl_siddham_deva", "tbl_siddham_lantsa", "tbl_dictionary", "tbl_glyph",
+// The tables the program reads and, for each, the columns its queries read;
+// an open checks they are all there.
+struct ReferenceTable {
+    const char* name;
+    const char* columns[4];  // the rest null
+};
+const ReferenceTable kReferenceTables[] = {
+    {"tbl_siddham", {"ime", "chars"}},
+    {"tbl_lantsa", {"ime", "chars"}},
+    {"tbl_keyboard", {"input", "display"}},
+    {"tbl_siddham_trans", {"siddham", "trans"}},
+    {"tbl_siddham_deva", {"siddham", "deva"}},
+    {"tbl_siddham_lantsa", {"siddham", "lantsa"}},
+    {"tbl_dictionary", {"scripts", "trans", "meanings", "about"}},
+    {"tbl_glyph", {"id", "glyph"}},
 };
 
 QString LastError(sqlite3* db) { return QString::fromUtf8(sqlite3_errmsg(db)); }
@@ -140,11 +151,21 @@ std::unique_ptr<Database> Database::Open(const QString& path, const QString& pas
                 QStringLiteral("%1 is not the reference database (%2)").arg(path, LastError(raw)));
             return nullptr;
         }
-        for (const char* name : kReferenceTables) {
-            if (!tables.contains(QLatin1String(name))) {
-                SetError(error,
-                         QStringLiteral("%1 has no table %2").arg(path, QLatin1String(name)));
+        for (const ReferenceTable& table : kReferenceTables) {
+            const QString name = QLatin1String(table.name);
+            if (!tables.contains(name)) {
+                SetError(error, QStringLiteral("%1 has no table %2").arg(path, name));
                 return nullptr;
+            }
+            // A missing column would otherwise surface only at the query
+            // that reads it, or as values that read as empty text.
+            const QStringList columns = db->ColumnNames(name);
+            for (const char* column : table.columns) {
+                if (column && !columns.contains(QLatin1String(column), Qt::CaseInsensitive)) {
+                    SetError(error, QStringLiteral("%1: table %2 has no column %3")
+                                        .arg(path, name, QLatin1String(column)));
+                    return nullptr;
+                }
             }
         }
     }
@@ -155,6 +176,18 @@ QStringList Database::TableNames() {
     QStringList names;
     const auto rs = OpenRecordset(
         {QStringLiteral("select name from sqlite_master where type = 'table' order by name"), {}});
+    if (!rs) return names;
+    Recordset rows = *rs;
+    for (bool ok = rows.MoveFirst(); ok && !rows.Eof(); rows.MoveNext()) names << rows.Text("name");
+    return names;
+}
+
+QStringList Database::ColumnNames(const QString& table) {
+    QStringList names;
+    // A pragma takes no parameters; the name is quoted as an identifier.
+    QString quoted = table;
+    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    const auto rs = OpenRecordset({QStringLiteral("pragma table_info(\"%1\")").arg(quoted), {}});
     if (!rs) return names;
     Recordset rows = *rs;
     for (bool ok = rows.MoveFirst(); ok && !rows.Eof(); rows.MoveNext()) names << rows.Text("name");

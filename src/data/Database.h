@@ -66,8 +66,10 @@ class Database {
 
     // Opens (or creates) an encrypted database and registers the text rules
     // on the connection. In ReadOnly mode the key is checked at once and the
-    // file must hold the reference tables, so a wrong passphrase, a missing,
-    // empty or foreign file fails here and never later at some query.
+    // file must hold the reference tables with every column the program
+    // reads, so a wrong passphrase, a missing, empty or foreign file, or a
+    // table without one of its columns fails here and never later at some
+    // query.
     static std::unique_ptr<Database> Open(const QString& path, const QString& passphrase, Mode mode,
                                           QString* error = nullptr);
 
@@ -81,6 +83,8 @@ class Database {
 
     // The names of every table in the file, in name order.
     QStringList TableNames();
+    // The names of a table's columns, in table order; none for no table.
+    QStringList ColumnNames(const QString& table);
 
   private:
     explicit Database(sqlite3* db) : db_(db) {}

@@ -85,6 +85,12 @@ Statement ConversionBySiddham(ConversionTable table, const QString& character) {
     return {QStringLiteral("select * from %1 where siddham=?").arg(TableName(table)), {character}};
 }
 
+Statement ConversionRows(ConversionTable table) {
+    return {QStringLiteral("select siddham, %1 from %2 order by rowid")
+                .arg(ValueColumn(table), TableName(table)),
+            {}};
+}
+
 Statement DictionaryByTrans(const QString& word) {
     return {QStringLiteral("select * from tbl_dictionary where trans=?"), {word}};
 }

@@ -25,6 +25,9 @@ Statement ScriptByImePrefix(ScriptTable table, const QString& text);
 Statement KeyboardByInput(const QString& input);
 // select * from tbl_siddham_trans where siddham='<character>' (and _deva, _lantsa)
 Statement ConversionBySiddham(ConversionTable table, const QString& character);
+// select siddham, trans from tbl_siddham_trans order by rowid (and _deva,
+// _lantsa): the whole table, rows of one character in table order
+Statement ConversionRows(ConversionTable table);
 // select * from tbl_dictionary where trans='<word>'
 Statement DictionaryByTrans(const QString& word);
 // select * from tbl_dictionary where scripts='<word>'
