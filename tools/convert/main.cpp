@@ -266,8 +266,7 @@ int ConvertInput(const Input& input, const ConversionMap& map, Output& output) {
                         .arg(lines + 1)
                         .arg(bad - lineStart + 1);
         }
-        stream.Feed(
-            QString::fromUtf8(reinterpret_cast<const char*>(bytes), static_cast<qsizetype>(valid)));
+        stream.Feed(QStringView(text.constData(), units));
         if (end || fault) break;
         converted.clear();
         stream.Take(converted);
