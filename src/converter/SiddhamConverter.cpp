@@ -228,6 +228,8 @@ void ConversionMap::Add(const QString& siddham, const QString& value) {
         keys_.emplace_back(reinterpret_cast<const char16_t*>(siddham.utf16()),
                            static_cast<size_t>(siddham.size()));
         entries_.emplace_back();
+        if (siddham.size() == 1 && siddham[0].unicode() < 0x80)
+            ascii_[siddham[0].unicode()] = item.index;
     }
     Entry& entry = entries_[static_cast<size_t>(item.index)];
     if (IsSeparator(value)) {
@@ -244,6 +246,10 @@ void ConversionMap::Add(const QString& siddham, const QString& value) {
 }
 
 const ConversionMap::Entry* ConversionMap::Find(QStringView character) const {
+    if (character.size() == 1 && character[0].unicode() < 0x80) {
+        const int at = ascii_[character[0].unicode()];
+        return at < 0 ? nullptr : &entries_[static_cast<size_t>(at)];
+    }
     if (slots_.empty()) return nullptr;
     const int at = slots_[Slot(character, Hash(character))].index;
     return at < 0 ? nullptr : &entries_[static_cast<size_t>(at)];

@@ -14,6 +14,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <array>
 #include <functional>
 #include <limits>
 #include <memory>
@@ -74,6 +75,14 @@ class ConversionMap {
     std::vector<Entry> entries_;
     std::vector<SlotItem> slots_;  // a power of two long
     int shift_ = 0;                // a hash's top bits choose its first slot
+    // Blanks, line breaks and Latin letters are a good part of most text and
+    // almost never keys: a character of one ASCII unit is looked up here.
+    std::array<int, 0x80> ascii_ = MakeNoAscii();
+    static constexpr std::array<int, 0x80> MakeNoAscii() {
+        std::array<int, 0x80> none{};
+        none.fill(-1);
+        return none;
+    }
 };
 
 // Converts text handed over piece by piece. A piece may end anywhere, also
