@@ -17,23 +17,6 @@ namespace {
 // around a millisecond.
 constexpr int kKdfIterations = 64;
 
-// The tables the program reads and, for each, the columns its queries read;
-// an open checks they are all there.
-struct ReferenceTable {
-    const char* name;
-    const char* columns[4];  // the rest null
-};
-const ReferenceTable kReferenceTables[] = {
-    {"tbl_siddham", {"ime", "chars"}},
-    {"tbl_lantsa", {"ime", "chars"}},
-    {"tbl_keyboard", {"input", "display"}},
-    {"tbl_siddham_trans", {"siddham", "trans"}},
-    {"tbl_siddham_deva", {"siddham", "deva"}},
-    {"tbl_siddham_lantsa", {"siddham", "lantsa"}},
-    {"tbl_dictionary", {"scripts", "trans", "meanings", "about"}},
-    {"tbl_glyph", {"id", "glyph"}},
-};
-
 QString LastError(sqlite3* db) { return QString::fromUtf8(sqlite3_errmsg(db)); }
 
 void SetError(QString* error, const QString& text) {
@@ -151,8 +134,7 @@ std::unique_ptr<Database> Database::Open(const QString& path, const QString& pas
                 QStringLiteral("%1 is not the reference database (%2)").arg(path, LastError(raw)));
             return nullptr;
         }
-        for (const ReferenceTable& table : kReferenceTables) {
-            const QString name = QLatin1String(table.name);
+        for (const auto& [name, wanted] : ReferenceColumns()) {
             if (!tables.contains(name)) {
                 SetError(error, QStringLiteral("%1 has no table %2").arg(path, name));
                 return nullptr;
@@ -160,16 +142,34 @@ std::unique_ptr<Database> Database::Open(const QString& path, const QString& pas
             // A missing column would otherwise surface only at the query
             // that reads it, or as values that read as empty text.
             const QStringList columns = db->ColumnNames(name);
-            for (const char* column : table.columns) {
-                if (column && !columns.contains(QLatin1String(column), Qt::CaseInsensitive)) {
-                    SetError(error, QStringLiteral("%1: table %2 has no column %3")
-                                        .arg(path, name, QLatin1String(column)));
+            for (const QString& column : wanted) {
+                if (!columns.contains(column, Qt::CaseInsensitive)) {
+                    SetError(
+                        error,
+                        QStringLiteral("%1: table %2 has no column %3").arg(path, name, column));
                     return nullptr;
                 }
             }
         }
     }
     return db;
+}
+
+const std::map<QString, QStringList>& Database::ReferenceColumns() {
+    static const std::map<QString, QStringList> columns = {
+        {QStringLiteral("tbl_siddham"), {QStringLiteral("ime"), QStringLiteral("chars")}},
+        {QStringLiteral("tbl_lantsa"), {QStringLiteral("ime"), QStringLiteral("chars")}},
+        {QStringLiteral("tbl_keyboard"), {QStringLiteral("input"), QStringLiteral("display")}},
+        {QStringLiteral("tbl_siddham_trans"), {QStringLiteral("siddham"), QStringLiteral("trans")}},
+        {QStringLiteral("tbl_siddham_deva"), {QStringLiteral("siddham"), QStringLiteral("deva")}},
+        {QStringLiteral("tbl_siddham_lantsa"),
+         {QStringLiteral("siddham"), QStringLiteral("lantsa")}},
+        {QStringLiteral("tbl_dictionary"),
+         {QStringLiteral("scripts"), QStringLiteral("trans"), QStringLiteral("meanings"),
+          QStringLiteral("about")}},
+        {QStringLiteral("tbl_glyph"), {QStringLiteral("id"), QStringLiteral("glyph")}},
+    };
+    return columns;
 }
 
 QStringList Database::TableNames() {

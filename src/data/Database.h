@@ -73,6 +73,10 @@ class Database {
     static std::unique_ptr<Database> Open(const QString& path, const QString& passphrase, Mode mode,
                                           QString* error = nullptr);
 
+    // The tables the program reads and, for each, the columns its queries
+    // read; a ReadOnly open checks that they are all there.
+    static const std::map<QString, QStringList>& ReferenceColumns();
+
     // Runs a query and reads its rows. A failing statement gives nothing and
     // says why in `error`.
     std::optional<Recordset> OpenRecordset(const Statement& statement, QString* error = nullptr);

@@ -9,16 +9,6 @@
 namespace orv::test {
 
 namespace {
-const std::map<QString, QStringList> kColumns = {
-    {"tbl_siddham", {"ime", "chars"}},
-    {"tbl_lantsa", {"ime", "chars"}},
-    {"tbl_keyboard", {"input", "display"}},
-    {"tbl_siddham_trans", {"siddham", "trans"}},
-    {"tbl_siddham_deva", {"siddham", "deva"}},
-    {"tbl_siddham_lantsa", {"siddham", "lantsa"}},
-    {"tbl_dictionary", {"scripts", "trans", "meanings", "about"}},
-    {"tbl_glyph", {"id", "glyph"}}};
-
 // One source line, its fields escaped as the builder reads them.
 QByteArray Line(QStringList fields) {
     for (QString& f : fields) f = dbbuild::EscapeField(f);
@@ -27,8 +17,9 @@ QByteArray Line(QStringList fields) {
 }  // namespace
 
 QStringList TestDatabase::DefaultColumns(const QString& table) {
-    const auto it = kColumns.find(table);
-    return it == kColumns.end() ? QStringList() : it->second;
+    const auto& columns = data::Database::ReferenceColumns();
+    const auto it = columns.find(table);
+    return it == columns.end() ? QStringList() : it->second;
 }
 
 QString TestDatabase::SchemaPath() {
@@ -38,7 +29,7 @@ QString TestDatabase::SchemaPath() {
 TestDatabase::TestDatabase(const std::map<QString, Rows>& tables) {
     const QString data = dir_.filePath("sources");
     QDir().mkpath(data);
-    for (const auto& [table, columns] : kColumns) {
+    for (const auto& [table, columns] : data::Database::ReferenceColumns()) {
         QFile file(data + '/' + table + ".tsv");  // a file not written fails the build
         file.open(QIODevice::WriteOnly);
         file.write(Line(columns));
