@@ -21,7 +21,8 @@ QString Prefix(const QString& text) { return text + QLatin1Char('*'); }
 // point, so no such value sorts before it. The upper bound follows them with
 // U+FFFF, to which the collation gives the greatest primary weight, so every
 // continuation sorts before it. `like` still decides every row of the range.
-Statement PrefixSearch(const QString& table, const QString& column, const QString& text) {
+Statement PrefixSearch(const QString& table, const QString& column, const QString& text,
+                       int limit = -1) {
     QString literal = text;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
@@ -31,7 +32,8 @@ Statement PrefixSearch(const QString& table, const QString& column, const QStrin
             break;
         }
     }
-    const QString order = QStringLiteral(" order by ") + column;
+    QString order = QStringLiteral(" order by ") + column;
+    if (limit >= 0) order += QStringLiteral(" limit %1").arg(limit);
     if (literal.isEmpty()) {
         return {QStringLiteral("select * from %1 where %2 like ?").arg(table, column) + order,
                 {Prefix(text)}};
@@ -73,8 +75,8 @@ QString TableName(ConversionTable table) {
     return QStringLiteral("tbl_siddham_") + ValueColumn(table);
 }
 
-Statement ScriptByImePrefix(ScriptTable table, const QString& text) {
-    return PrefixSearch(TableName(table), QStringLiteral("ime"), text);
+Statement ScriptByImePrefix(ScriptTable table, const QString& text, int limit) {
+    return PrefixSearch(TableName(table), QStringLiteral("ime"), text, limit);
 }
 
 Statement KeyboardByInput(const QString& input) {

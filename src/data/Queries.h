@@ -19,8 +19,9 @@ QString TableName(ConversionTable table);
 // The column a conversion table gives: "trans", "deva" or "lantsa".
 QString ValueColumn(ConversionTable table);
 
-// select * from tbl_siddham where ime like '<text>*' order by ime
-Statement ScriptByImePrefix(ScriptTable table, const QString& text);
+// select * from tbl_siddham where ime like '<text>*' order by ime; with a
+// `limit` of 0 or more, only that many first rows are read.
+Statement ScriptByImePrefix(ScriptTable table, const QString& text, int limit = -1);
 // select * from tbl_keyboard where input='<input>'
 Statement KeyboardByInput(const QString& input);
 // select * from tbl_siddham_trans where siddham='<character>' (and _deva, _lantsa)

@@ -30,7 +30,8 @@ void CandidateList::Clear() {
 
 bool CandidateList::Lookup(data::Database* db, data::ScriptTable table, const QString& text) {
     if (!db) return false;
-    auto rows = db->OpenRecordset(data::ScriptByImePrefix(table, ImeSpelling(text)));
+    auto rows =
+        db->OpenRecordset(data::ScriptByImePrefix(table, ImeSpelling(text), kCandidateSlots));
     if (!rows || !rows->MoveFirst()) return false;
     for (int p = 0; p < kCandidateSlots && !rows->Eof(); ++p, rows->MoveNext()) {
         glyphs_[p] = rows->Text(QStringLiteral("chars"));
