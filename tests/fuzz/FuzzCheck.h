@@ -1,5 +1,4 @@
-// What a fuzz target does on a fault: says what went wrong, then aborts, so
-// that libFuzzer keeps the input and the replay test fails.
+// A fuzz target's fault: say what, then abort (libFuzzer keeps the input, the replay test fails).
 #pragma once
 
 #include <QString>
@@ -15,17 +14,14 @@ inline void Check(bool ok, const QString& what) {
     std::abort();
 }
 
-// A string in a readable, unambiguous form for those messages.
+// Readable and unambiguous: all but printable ASCII as \uXXXX.
 inline QString Quoted(const QString& s) {
     QString out = QStringLiteral("\"");
-    for (const QChar c : s) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F || c == QLatin1Char('"') ||
-            c == QLatin1Char('\\') || c.unicode() > 0x7E)
-            out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
-        else
-            out += c;
-    }
-    return out + QLatin1Char('"');
+    for (const QChar c : s)
+        out += c.unicode() < 0x20 || c.unicode() > 0x7E || c == u'"' || c == u'\\'
+                   ? QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'))
+                   : QString(c);
+    return out + u'"';
 }
 
 }  // namespace orv::fuzz

@@ -1,12 +1,9 @@
-// The character splitter and the blank trimming on any UTF-16 text, lone
-// surrogates included (the input's bytes are its code units, little-endian).
-// The pieces are never empty, join to the text, and never part a surrogate
-// pair; trimming removes blanks at the ends only.
+// Splitting any UTF-16 text (the bytes are little-endian code units, lone surrogates too) gives
+// non-empty pieces that join to it and keep surrogate pairs; trimming drops end blanks only.
 #include "data/Characters.h"
 #include "fuzz/FuzzCheck.h"
 
 #include <cstdint>
-#include <cstring>
 
 using orv::fuzz::Check;
 using orv::fuzz::Quoted;
@@ -15,26 +12,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     QString text(static_cast<qsizetype>(size / 2), Qt::Uninitialized);
     for (qsizetype i = 0; i < text.size(); ++i)
         text[i] = QChar(static_cast<char16_t>(data[2 * i] | data[2 * i + 1] << 8));
-
     const QStringList pieces = orv::data::SplitCharacters(text);
-    QString joined;
-    for (qsizetype k = 0; k < pieces.size(); ++k) {
-        const QString& piece = pieces[k];
-        Check(!piece.isEmpty(), QStringLiteral("an empty piece in %1").arg(Quoted(text)));
-        Check(!(piece.back().isHighSurrogate() && k + 1 < pieces.size() &&
-                pieces[k + 1].front().isLowSurrogate()),
-              QStringLiteral("a surrogate pair split in %1").arg(Quoted(text)));
-        joined += piece;
-    }
-    Check(joined == text,
-          QStringLiteral("the pieces of %1 join to %2").arg(Quoted(text), Quoted(joined)));
-
+    for (qsizetype k = 0; k < pieces.size(); ++k)
+        Check(
+            !pieces[k].isEmpty() && !(pieces[k].back().isHighSurrogate() && k + 1 < pieces.size() &&
+                                      pieces[k + 1].front().isLowSurrogate()),
+            QStringLiteral("piece %1 of %2 empty or parting a pair").arg(k).arg(Quoted(text)));
+    Check(pieces.join(QString()) == text,
+          QStringLiteral("pieces of %1 rejoined").arg(Quoted(text)));
     const QString trimmed = orv::data::TrimBlanks(text);
-    const qsizetype at = text.indexOf(trimmed);
-    Check(at >= 0 && !trimmed.startsWith(QLatin1Char(' ')) && !trimmed.endsWith(QLatin1Char(' ')) &&
-              text.left(at).count(QLatin1Char(' ')) == at &&
-              text.mid(at + trimmed.size()).count(QLatin1Char(' ')) ==
-                  text.size() - at - trimmed.size(),
+    const qsizetype at = text.indexOf(trimmed), after = text.size() - at - trimmed.size();
+    Check(at >= 0 && !trimmed.startsWith(u' ') && !trimmed.endsWith(u' ') &&
+              text.left(at).count(u' ') == at && text.right(after).count(u' ') == after,
           QStringLiteral("%1 trimmed to %2").arg(Quoted(text), Quoted(trimmed)));
     return 0;
 }

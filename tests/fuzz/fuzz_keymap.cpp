@@ -1,7 +1,5 @@
-// The keyboard map of the real reference database on any typed text: applied
-// again and again, as nested change handling does, the replacements end
-// within the chain bound and lengthen the text by at most two code units a
-// step, so it never grows without bound.
+// The key map of the built database on any typed line, applied again and again as nested change
+// handling does: each step adds at most two code units, and the chain ends within its bound.
 #include "data/Database.h"
 #include "fuzz/FuzzCheck.h"
 #include "keyboard/KeyMap.h"
@@ -11,9 +9,7 @@
 using orv::fuzz::Check;
 using orv::fuzz::Quoted;
 
-namespace {
-
-orv::data::Database& Reference() {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const auto db = [] {
         QString error;
         auto opened = orv::data::Database::Open(QStringLiteral(ORV_FUZZ_DATABASE),
@@ -22,21 +18,11 @@ orv::data::Database& Reference() {
         Check(opened != nullptr, QStringLiteral("the reference database: %1").arg(error));
         return opened;
     }();
-    return *db;
-}
-
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size > 256) return 0;  // typed text: a line, not a file
-    const QString typed =
-        QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    if (size > 256) return 0;
+    const QString typed = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
     orv::keyboard::KeyMap map;
     QString text = typed;
-    int steps = 0;
-    while (const auto replaced = map.Replacement(&Reference(), text)) {
-        ++steps;
-        // Two characters become one display text of at most a few units.
+    for (int steps = 1; const auto replaced = map.Replacement(db.get(), text); ++steps) {
         Check(replaced->size() <= text.size() + 2,
               QStringLiteral("%1 grew to %2").arg(Quoted(text), Quoted(*replaced)));
         Check(steps <= orv::keyboard::kMaxKeyMapChain,
