@@ -1,5 +1,4 @@
-// The encrypted reference database through its query forms, on a database
-// built by the real builder.
+// The encrypted reference database through its query forms, built by the real builder.
 #include "data/Database.h"
 #include "data/Queries.h"
 #include "support/TestDatabase.h"
@@ -20,7 +19,6 @@ class DatabaseTest : public QObject {
           {{"x", "oṃ", "syllable", ""}, {"y", "ḍākinī's", "quote", ""}, {"z", "", "", "About"}}}}};
     std::unique_ptr<Database> db_;
 
-    // The values of one column over all rows, in order.
     QStringList Column(const Statement& s, const QString& column) {
         QStringList values;
         auto rs = db_->OpenRecordset(s);
@@ -46,10 +44,8 @@ class DatabaseTest : public QObject {
         };
         QVERIFY(!open("orvbase.mdb", "wrong") && !error.isEmpty());
         // A file of the right key without the reference tables, and junk.
-        auto foreign =
-            Database::Open(dir + "foreign.mdb", kDatabasePassphrase, Database::Mode::CreateNew);
-        QVERIFY(foreign && foreign->ExecuteScript("create table t (x)"));
-        foreign.reset();
+        QVERIFY(Database::Open(dir + "foreign.mdb", kDatabasePassphrase, Database::Mode::CreateNew)
+                    ->ExecuteScript("create table t (x)"));
         QFile junk(dir + "junk.mdb");
         QVERIFY(junk.open(QIODevice::WriteOnly) && junk.write(QByteArray(8192, 'j')) == 8192);
         junk.close();
@@ -59,11 +55,10 @@ class DatabaseTest : public QObject {
     }
 
     void queryForms() {
-        const auto siddham = [](const QString& text) {
-            return ScriptByImePrefix(ScriptTable::Siddham, text);
+        const auto siddham = [](const QString& s) {
+            return ScriptByImePrefix(ScriptTable::Siddham, s);
         };
-        // Case-insensitive, accent-sensitive dictionary order, case only
-        // breaking a tie; a blank is matched as typed.
+        // Case-insensitive, accent-sensitive order, case only breaking a tie; a blank as typed.
         QCOMPARE(Column(siddham("k"), "ime"), QStringList({"Ka", "ka", "kā", "ka ", "kha"}));
         QCOMPARE(Column(siddham("KA"), "ime"), QStringList({"Ka", "ka", "ka "}));
         QCOMPARE(Column(siddham("ka "), "chars"), QStringList{"blank"});
@@ -75,8 +70,7 @@ class DatabaseTest : public QObject {
         QCOMPARE(Column(DictionaryByTrans("oṃ"), "meanings"), QStringList{"syllable"});
         QCOMPARE(Column(DictionaryByScripts("y"), "trans"), QStringList{"ḍākinī's"});
         QCOMPARE(Column(DictionaryByScriptsPrefix(""), "scripts"), QStringList({"x", "y", "z"}));
-        // A quote and SQL's wildcards are ordinary characters; the program's
-        // own keep their meaning.
+        // A quote and SQL's wildcards are plain characters; the program's own keep their meaning.
         QCOMPARE(Column(DictionaryByTransPrefix("ḍākinī'"), "meanings"), QStringList{"quote"});
         QCOMPARE(Column(siddham("a_"), "chars"), QStringList{"underscore"});
         QCOMPARE(Column(siddham("?a"), "ime"), QStringList({"Ka", "ka", "ka "}));
@@ -86,12 +80,11 @@ class DatabaseTest : public QObject {
         QVERIFY(rs && rs->Eof() && !rs->MoveFirst() && !rs->Field("display"));
         rs = db_->OpenRecordset(KeyboardByInput("zz"));
         QVERIFY(rs && rs->MoveFirst() && rs->RecordCount() == 1 && rs->Text("DISPLAY") == "z");
-        QVERIFY(!rs->Field("nosuchcolumn") && rs->MoveNext() && rs->Eof() && !rs->MoveNext());
-        QVERIFY(!rs->Field("display"));
+        QVERIFY(!rs->Field("nosuchcolumn") && rs->MoveNext() && rs->Eof() && !rs->MoveNext() &&
+                !rs->Field("display"));
     }
 
-    // Whatever a user types is only ever a value: rows or a clean error,
-    // never a crash, a hang or a changed statement.
+    // Whatever a user types is only a value: rows or a clean error, never a changed statement.
     void hostileInputIsOnlyEverAValue() {
         QStringList hostile = {"'", "[!", "\\", "' or '1'='1", "'; drop table tbl_siddham; --"};
         hostile << QString("a") + QChar(0) + "b" << QString("k") + QChar(0xDC00)
@@ -107,8 +100,8 @@ class DatabaseTest : public QObject {
             }
         // An invalid pattern is a query error, not an empty success.
         QString error;
-        QVERIFY(!db_->OpenRecordset(ScriptByImePrefix(ScriptTable::Siddham, "["), &error));
-        QVERIFY(error.contains("pattern"));
+        QVERIFY(!db_->OpenRecordset(ScriptByImePrefix(ScriptTable::Siddham, "["), &error) &&
+                error.contains("pattern"));
         QCOMPARE(Column(ScriptByImePrefix(ScriptTable::Siddham, ""), "chars").size(), 6);
         QCOMPARE(db_->TableNames().size(), 8);
     }
