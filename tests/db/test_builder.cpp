@@ -1,5 +1,5 @@
-// The database builder: good sources build; malformed ones are rejected with
-// their file, line and reason and leave an earlier build's database as it was.
+// The database builder: good sources build; a malformed one is rejected with its file, line and
+// reason, and an earlier build's database stays as it was.
 #include "data/Database.h"
 #include "data/Queries.h"
 #include "dbbuild/ReferenceSources.h"
@@ -11,8 +11,7 @@
 using orv::data::Database;
 using orv::test::TestDatabase;
 
-// Each test starts from valid sources, every table empty, and spoils or fills
-// some of them.
+// Each test starts from valid sources of empty tables and spoils or fills some.
 class BuilderTest : public QObject {
     Q_OBJECT
     std::unique_ptr<QTemporaryDir> dir_;
@@ -49,9 +48,7 @@ class BuilderTest : public QObject {
         Write("tbl_glyph", "id\tglyph\n2\tb\n1\ta\n");
         QString error;
         QVERIFY2(Build(&error), qPrintable(error));
-        auto db =
-            Database::Open(Out(), orv::data::kDatabasePassphrase, Database::Mode::ReadOnly, &error);
-        QVERIFY2(db, qPrintable(error));
+        auto db = Database::Open(Out(), orv::data::kDatabasePassphrase, Database::Mode::ReadOnly);
         auto rs = db->OpenRecordset(orv::data::DictionaryByTrans("oṃ"));
         QVERIFY(rs && rs->MoveFirst() && rs->Text("scripts") == "x" && rs->Text("about").isEmpty());
         QCOMPARE(rs->Text("meanings"), "line one\nline two\ttab \\ end");
@@ -70,8 +67,7 @@ class BuilderTest : public QObject {
             {"tbl_siddham", "ime\tchars\nka\xcc\x84\tx\n",  // a + combining macron
              "tbl_siddham.tsv:2: column ime is not in Unicode normal form C"},
             {"tbl_glyph", "id\tglyph\none\ta\n", "tbl_glyph.tsv:2: column id needs a whole number"},
-            // Nothing is dropped or changed silently: a row of blanks, a
-            // byte-order mark past the file's start, a stray carriage return.
+            // Nothing dropped or changed silently: blank rows, a late byte-order mark, a stray CR.
             {"tbl_siddham", "ime\tchars\nka\tx\n \t\n", "tbl_siddham.tsv:3: every field is blank"},
             {"tbl_siddham", "\t \nime\tchars\n", "tbl_siddham.tsv:1: every field is blank"},
             {"tbl_siddham", "ime\tchars\nka\tx\n\xEF\xBB\xBFkha\ty\n",
