@@ -64,8 +64,7 @@ class KeyboardTest : public QObject {
 
     void candidatesPagingAndTheKeyboardMap() {
         ScriptKeyboard& w = Siddham();
-        // By prefix, case-insensitive, in order; of more than 1001 matches
-        // the first 1001; a shorter list or none leaves nothing behind.
+        // By prefix, case-insensitive, in order; the first 1001; a shorter list or none clears.
         Type(w.TextBox1, "m");
         QCOMPARE(Captions(w.Label7).mid(0, 3), QStringList({"m0000", "M0001", "m0002"}));
         QVERIFY(w.CommandButton1[0]->text() == Glyph(0) && w.Candidates.Reading(1000) == "m1000");
@@ -74,8 +73,8 @@ class KeyboardTest : public QObject {
         w.TextBox1->setText("zzz");
         QCOMPARE(Captions(w.CommandButton1) + Captions(w.Label7), QStringList(24, ""));
         QVERIFY(!w.tiep1->isEnabled());
-        // Each page to the last and back: first caption, buttons filled,
-        // arrows on. After a full last page ">" stays on, for an empty page.
+        // Each page to the last and back: first caption, buttons filled, arrows on (after a full
+        // last page ">" stays on, for an empty page).
         const std::pair<const char*, QStringList> lists[] = {
             {"pa", {"pa-0 12 >", "pa-12 12 <>", "pa-24 1 <", "pa-12 12 <>", "pa-0 12 >"}},
             {"pb", {"pb-0 12 >", "pb-12 12 <>", " 0 <", "pb-12 12 <>", "pb-0 12 >"}},
@@ -100,9 +99,8 @@ class KeyboardTest : public QObject {
         w.TextBox1->setText("pa");
         for (int i = 0; i < 3; ++i) QTest::keyClick(w.CommandButton1[0], Qt::Key_Space);
         QVERIFY(w.CurrentPage == 1 && w.tiep2->hasFocus() && w.TextBox2->toPlainText().isEmpty());
-        // The last two characters, when a key, become its display text (the
-        // last row's), and so on, before the lookup. One character, a pair
-        // that is no key, stays; a letter and a blank count as the letter.
+        // The last two characters, when a key, become its (last row's) display text, repeatedly,
+        // before the lookup; a letter and a blank count as the letter; anything else stays.
         const char* cases[][3] = {{"", "o", "o"},     {"o", "q", "oq"}, {"xo", " ", "xō"},
                                   {"k", "k", "last"}, {"", "q1", "s"},  {"", ".ta", "ṭa"}};
         for (const auto& [before, typed, after] : cases) {
@@ -123,9 +121,8 @@ class KeyboardTest : public QObject {
 
     void commitsReachTheHistoryWhole() {
         ScriptKeyboard& w = Siddham();
-        // With no document: F1, F12 on the second page, an empty button (a
-        // blank), a Siddham glyph whole, through the clipboard; on a focused
-        // candidate F1-F9 commit without history.
+        // With no document, through the clipboard: F1, F12 on page 2, an empty button (a blank), a
+        // glyph whole; on a focused candidate F1-F9 commit without history.
         w.TextBox1->setText("pa");
         QTest::keyClick(w.TextBox1, Qt::Key_F1);
         QTest::keyClick(w.TextBox1, Qt::Key_PageDown);
@@ -144,8 +141,8 @@ class KeyboardTest : public QObject {
         ScriptKeyboard& w = Siddham();
         w.TextBox1->setText("pa");
         const int far = QApplication::startDragDistance() + 3;
-        // By a reading or the background: the window stays within the drag
-        // distance, then follows the pointer from the press; nothing written.
+        // By a reading or the background: still within the drag distance, then following the
+        // pointer from the press; nothing written.
         for (QWidget* handle : std::initializer_list<QWidget*>{w.Label7[0], &w}) {
             w.move(200, 300);
             w.TextBox1->deselect();
@@ -163,24 +160,24 @@ class KeyboardTest : public QObject {
     }
 
     void glyphsShownWhole() {
-        // The first candidates of "naa" on the built database carry marks
-        // above and below: each drawn whole, off the border, none alike.
+        // The first candidates of "naa" in the built database, marked above and below: each drawn
+        // whole, off the border, none alike.
         app::SetProgramFolderForTesting(qEnvironmentVariable("ORVANTA_BINARY_DIR") + "/bin");
         for (auto* shared : {&keyboard::frmSiddha(), &keyboard::frmLantsa()}) {
             ScriptKeyboard& w = Open(shared->Get());
             Type(w.TextBox1, "naa");
             QList<QImage> shown;
             for (QPushButton* b : QList(w.CommandButton1.begin(), w.CommandButton1.begin() + 4)) {
-                QVERIFY(b->rect().marginsRemoved({2, 2, 2, 2}).contains(InkRect(b)));
-                QVERIFY(!shown.contains(b->grab().toImage()));
+                QVERIFY(b->rect().marginsRemoved({2, 2, 2, 2}).contains(InkRect(b)) &&
+                        !shown.contains(b->grab().toImage()));
                 shown << b->grab().toImage();
             }
         }
     }
 
     void failingDatabaseEndsTheProgram() {
-        // Once: the message box handing the activation back does not start
-        // it over. Last, as the message handler refers to the box.
+        // Once: the message box handing the activation back does not start it over. Last, as the
+        // message handler refers to the box.
         app::SetProgramFolderForTesting(db_->Folder() + "/missing");
         QWidget box;
         app::SetMessageHandlerForTesting([this, &box](const QString& m) {
