@@ -1,39 +1,31 @@
-// Siddham text the tests write, read and look up: each letter is one code
-// point outside the Basic Multilingual Plane (a surrogate pair in QString).
+// Siddham text for the tests: each letter one code point past the BMP (a surrogate pair).
 #pragma once
 
 #include <QString>
 
 namespace orv::test::glyphs {
 
-// Letters.
 inline const QString kA = QStringLiteral("\U00011580");
 inline const QString kAa = QStringLiteral("\U00011581");
 inline const QString kI = QStringLiteral("\U00011582");
 inline const QString kIi = QStringLiteral("\U00011583");
 inline const QString kO = QStringLiteral("\U0001158C");
 inline const QString kKa = QStringLiteral("\U0001158E");
-inline const QString kNa = QStringLiteral("\U000115A1");
 inline const QString kSsa = QStringLiteral("\U000115AC");
 inline const QString kHa = QStringLiteral("\U000115AE");
-// Signs.
 inline const QString kSignAa = QStringLiteral("\U000115AF");
 inline const QString kSignI = QStringLiteral("\U000115B0");
 inline const QString kSignIi = QStringLiteral("\U000115B1");
 inline const QString kSignE = QStringLiteral("\U000115B8");
 inline const QString kSignO = QStringLiteral("\U000115BA");
-inline const QString kCandrabindu = QStringLiteral("\U000115BC");
 inline const QString kAnusvara = QStringLiteral("\U000115BD");
 inline const QString kVisarga = QStringLiteral("\U000115BE");
 inline const QString kVirama = QStringLiteral("\U000115BF");
 inline const QString kDanda = QStringLiteral("\U000115C2");
 inline const QString kDoubleDanda = QStringLiteral("\U000115C3");
-// Syllables.
-inline const QString kKaa = kKa + kSignAa;
 inline const QString kKi = kKa + kSignI;
 inline const QString kKssa = kKa + kVirama + kSsa;
 inline const QString kOm = kO + kAnusvara;
-// hūṃ: ha with the vowel sign uu (below) and anusvara (above).
-inline const QString kHum = kHa + QStringLiteral("\U000115B3") + kAnusvara;
+inline const QString kHum = kHa + QStringLiteral("\U000115B3") + kAnusvara;  // uu below, ṃ above
 
 }  // namespace orv::test::glyphs
