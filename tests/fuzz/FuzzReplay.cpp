@@ -59,8 +59,8 @@ int main(int argc, char** argv) {
     // a byte-order mark, malformed sequences), '|'-separated.
     const std::string syntax =
         "*|?|#|[|]|!|-|\t|\r\n|\\|\\t|\\n|aa|.r|A-_|a-Z|\xC4\x81|\xC4\x80|\xE1\xB9\x83|"
-        "\xE2\x84\xAA|"
-        "\xC5\xBF|\xEF\xBB\xBF|\xF0\x91\x96\x8E|\xF0\x91\x96\xB8|\xFF|\xC3|\xED\xA0\x80|\n";
+        "\xE2\x84\xAA|\xC5\xBF|\xEF\xBB\xBF|\xF0\x91\x96\x8E|\xF0\x91\x96\xB8|\xFF|\xC3|"
+        "\xED\xA0\x80|\n";
     for (size_t at = 0, bar = 0; bar < syntax.size(); at = bar + 1) {
         bar = std::min(syntax.find('|', at), syntax.size());
         pieces.push_back(syntax.substr(at, bar - at));
@@ -68,24 +68,16 @@ int main(int argc, char** argv) {
     for (long n = 0; n < mutations; ++n) {
         std::string s = seeds[Below(seeds.size())];
         for (size_t steps = 1 + Below(4); steps > 0; --steps) {
-            const size_t at = Below(s.size() + 1);
-            const std::string& other = Below(2) ? s : seeds[Below(seeds.size())];
-            switch (Below(5)) {
-                case 0:  // flip a bit
-                    if (!s.empty()) s[Below(s.size())] ^= static_cast<char>(1 << Below(8));
-                    break;
-                case 1:  // drop a run
-                    s.erase(at, 1 + Below(4));
-                    break;
-                case 2:
-                    s.insert(at, 1, static_cast<char>(Below(256)));
-                    break;
-                case 3:
-                    s.insert(at, pieces[Below(pieces.size())]);
-                    break;
-                default:  // a run of this or another seed
-                    s.insert(at, other.substr(Below(other.size() + 1), Below(16)));
-            }
+            // Drop a run, or insert a byte, a piece, a run of this or another seed; or flip a bit.
+            const size_t op = Below(5), at = Below(s.size() + 1);
+            const std::string other = Below(2) ? s : seeds[Below(seeds.size())];
+            const size_t drop = op == 0 ? 1 + Below(4) : 0;
+            s.replace(at, drop,
+                      op == 1   ? std::string(1, static_cast<char>(Below(256)))
+                      : op == 2 ? pieces[Below(pieces.size())]
+                      : op == 3 ? other.substr(Below(other.size() + 1), Below(16))
+                                : std::string());
+            if (op == 4 && !s.empty()) s[Below(s.size())] ^= static_cast<char>(1 << Below(8));
         }
         s.resize(std::min<size_t>(s.size(), 1024));
         Run(s);
