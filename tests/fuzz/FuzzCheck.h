@@ -1,12 +1,11 @@
-// A fuzz target's fault: say what, then abort (libFuzzer keeps the input, the replay test fails).
+// On a fault a fuzz target says what and aborts (libFuzzer keeps the input, the replay test fails).
 #pragma once
 
 #include <QString>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-
-namespace orv::fuzz {
 
 inline void Check(bool ok, const QString& what) {
     if (ok) return;
@@ -23,5 +22,3 @@ inline QString Quoted(const QString& s) {
                    : QString(c);
     return out + u'"';
 }
-
-}  // namespace orv::fuzz

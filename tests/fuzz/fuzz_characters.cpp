@@ -3,11 +3,6 @@
 #include "data/Characters.h"
 #include "fuzz/FuzzCheck.h"
 
-#include <cstdint>
-
-using orv::fuzz::Check;
-using orv::fuzz::Quoted;
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     QString text(static_cast<qsizetype>(size / 2), Qt::Uninitialized);
     for (qsizetype i = 0; i < text.size(); ++i)

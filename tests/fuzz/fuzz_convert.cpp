@@ -15,20 +15,16 @@
 
 namespace {
 
-using orv::converter::ConversionMap;
-using orv::converter::ConversionStream;
+// ka, ka+virama, ka+o, ka+e, ssa, aa twice, danda, double danda twice, ASCII, emoji.
+const char32_t kRows[] =
+    U"\U0001158E=ka;\U0001158E\U000115BF=k;\U0001158E\U000115BA=ko;\U0001158E\U000115B8=ke;"
+    U"\U000115AC=ṣa;\U00011581=ā;\U00011581=aa;\U000115C2=.;\U000115C3=x;\U000115C3=,;a=A;"
+    U"\U0001F600=smile";
 
-const ConversionMap& Map() {
-    static const ConversionMap map = [] {
-        ConversionMap m;
-        // ka, ka+virama, ka+o, ka+e, ssa, aa twice, danda, double danda twice, ASCII, emoji.
-        for (const QString& row :
-             QString::fromUcs4(
-                 U"\U0001158E=ka;\U0001158E\U000115BF=k;\U0001158E\U000115BA=ko;"
-                 U"\U0001158E\U000115B8=ke;"
-                 U"\U000115AC=ṣa;\U00011581=ā;\U00011581=aa;\U000115C2=.;\U000115C3=x;\U000115C3=,;"
-                 U"a=A;\U0001F600=smile")
-                 .split(u';'))
+const orv::converter::ConversionMap& Map() {
+    static const orv::converter::ConversionMap map = [] {
+        orv::converter::ConversionMap m;
+        for (const QString& row : QString::fromUcs4(kRows).split(u';'))
             m.Add(row.section(u'=', 0, 0), row.section(u'=', 1));
         return m;
     }();
@@ -62,7 +58,7 @@ QString Reference(const QString& text) {
 }
 
 QString Convert(const QString& text, const std::vector<qsizetype>& cuts) {
-    ConversionStream stream(Map());
+    orv::converter::ConversionStream stream(Map());
     QString out;
     qsizetype from = 0;
     for (const qsizetype cut : cuts) {

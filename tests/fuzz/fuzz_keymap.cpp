@@ -4,11 +4,6 @@
 #include "fuzz/FuzzCheck.h"
 #include "keyboard/KeyMap.h"
 
-#include <cstdint>
-
-using orv::fuzz::Check;
-using orv::fuzz::Quoted;
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const auto db = [] {
         QString error;

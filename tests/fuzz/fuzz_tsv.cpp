@@ -6,11 +6,6 @@
 
 #include <QStringDecoder>
 
-#include <cstdint>
-
-using orv::fuzz::Check;
-using orv::fuzz::Quoted;
-
 namespace {
 
 QString Escaped(const QStringList& fields) {

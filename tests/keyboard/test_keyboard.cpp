@@ -17,24 +17,6 @@ using namespace orv;
 using namespace orv::test;
 using keyboard::ScriptKeyboard;
 
-namespace {
-
-QString Glyph(int n) { return glyphs::kKa + QString::number(n); }
-
-Rows SiddhamRows() {
-    Rows rows{{"ṭa", "retroflex"}, {"oṃ", "anusvara"}};
-    // "m0000" to "M1004", alternating case, in reverse order.
-    for (int i = 1004; i >= 0; --i)
-        rows.append({QString::asprintf("%c%04d", "mM"[i % 2], i), Glyph(i)});
-    // Lists of 25, 24 and 12 candidates: "pa-0" to "pe-11".
-    for (const auto& [c, count] : std::map<char, int>{{'a', 25}, {'b', 24}, {'e', 12}})
-        for (int i = 0; i < count; ++i)
-            rows.append({QString::asprintf("p%c%02d", c, i), QString::asprintf("p%c-%d", c, i)});
-    return rows;
-}
-
-}  // namespace
-
 class KeyboardTest : public QObject {
     Q_OBJECT
     std::unique_ptr<TestDatabase> db_;
@@ -42,14 +24,22 @@ class KeyboardTest : public QObject {
     int ended_ = 0;
 
     static ScriptKeyboard& Siddham() { return Open(keyboard::frmSiddha().Get()); }
+    static QString Glyph(int n) { return glyphs::kKa + QString::number(n); }
 
   private slots:
     void initTestCase() {
         app::InstallFontSubstitutions();
         const Rows keys = Pairs({".t", "ṭ", "kk", "first", "kk", "last", "ab", "ba", "ba", "ab",
                                  "o", "ō", "q1", "qr", "qr", "s"});
+        Rows siddham{{"ṭa", "retroflex"}, {"oṃ", "anusvara"}};
+        for (int i = 1004; i >= 0; --i)  // "m0000" to "M1004", alternating case, reversed
+            siddham.append({QString::asprintf("%c%04d", "mM"[i % 2], i), Glyph(i)});
+        for (const auto& [c, count] : std::map<char, int>{{'a', 25}, {'b', 24}, {'e', 12}})
+            for (int i = 0; i < count; ++i)  // lists of 25, 24 and 12: "pa-0" to "pe-11"
+                siddham.append(
+                    {QString::asprintf("p%c%02d", c, i), QString::asprintf("p%c-%d", c, i)});
         db_ = std::make_unique<TestDatabase>(
-            std::map<QString, Rows>{{"tbl_siddham", SiddhamRows()}, {"tbl_keyboard", keys}});
+            std::map<QString, Rows>{{"tbl_siddham", siddham}, {"tbl_keyboard", keys}});
         QVERIFY2(db_->Ok(), qPrintable(db_->Error()));
         app::SetProgramFolderForTesting(db_->Folder());
         app::SetEndProgramHandlerForTesting([this] { ++ended_; });
@@ -123,14 +113,14 @@ class KeyboardTest : public QObject {
         ScriptKeyboard& w = Siddham();
         // With no document, through the clipboard: F1, F12 on page 2, an empty button (a blank), a
         // glyph whole; on a focused candidate F1-F9 commit without history.
-        w.TextBox1->setText("pa");
-        QTest::keyClick(w.TextBox1, Qt::Key_F1);
-        QTest::keyClick(w.TextBox1, Qt::Key_PageDown);
-        QTest::keyClick(w.TextBox1, Qt::Key_F12);
-        w.TextBox1->setText("zzz");
-        QTest::keyClick(w.TextBox1, Qt::Key_F3);
-        w.TextBox1->setText("m");
-        QTest::keyClick(w.TextBox1, Qt::Key_F1);
+        for (const auto& [text, key] : {std::pair{"pa", Qt::Key_F1},
+                                        {"", Qt::Key_PageDown},
+                                        {"", Qt::Key_F12},
+                                        {"zzz", Qt::Key_F3},
+                                        {"m", Qt::Key_F1}}) {
+            if (*text) w.TextBox1->setText(text);
+            QTest::keyClick(w.TextBox1, key);
+        }
         QTest::keyClick(w.CommandButton1[0], Qt::Key_F2);
         QCOMPARE(w.TextBox2->toPlainText(), "pa-0pa-23 " + Glyph(0));
         QCOMPARE(QGuiApplication::clipboard()->text(), Glyph(0));
