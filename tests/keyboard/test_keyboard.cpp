@@ -113,13 +113,11 @@ class KeyboardTest : public QObject {
         ScriptKeyboard& w = Siddham();
         // With no document, through the clipboard: F1, F12 on page 2, an empty button (a blank), a
         // glyph whole; on a focused candidate F1-F9 commit without history.
-        for (const auto& [text, key] : {std::pair{"pa", Qt::Key_F1},
-                                        {"", Qt::Key_PageDown},
-                                        {"", Qt::Key_F12},
-                                        {"zzz", Qt::Key_F3},
-                                        {"m", Qt::Key_F1}}) {
-            if (*text) w.TextBox1->setText(text);
-            QTest::keyClick(w.TextBox1, key);
+        const char* texts[] = {"pa", "", "", "zzz", "m"};
+        const Qt::Key keys[] = {Qt::Key_F1, Qt::Key_PageDown, Qt::Key_F12, Qt::Key_F3, Qt::Key_F1};
+        for (int i = 0; i < 5; ++i) {
+            if (*texts[i]) w.TextBox1->setText(texts[i]);
+            QTest::keyClick(w.TextBox1, keys[i]);
         }
         QTest::keyClick(w.CommandButton1[0], Qt::Key_F2);
         QCOMPARE(w.TextBox2->toPlainText(), "pa-0pa-23 " + Glyph(0));
