@@ -37,8 +37,7 @@ class RealDesktopTest : public QObject {
     QTemporaryDir runtime_;
     std::unique_ptr<QProcess> program_;
 
-    // The program in `folder`, writing to the test's own office.
-    std::unique_ptr<QProcess> Start(const QString& folder) {
+    std::unique_ptr<QProcess> Start(const QString& folder) {  // writing to the test's office
         QProcessEnvironment environment;
         environment.insert("XDG_RUNTIME_DIR", runtime_.path());
         environment.insert("ORVANTA_OFFICE_PIPE", office_.PipeName());
@@ -57,10 +56,7 @@ class RealDesktopTest : public QObject {
             if (desktop_.Geometry(w).width() == kKeyboardWidth) return w;
         return 0;
     }
-    bool KeyboardHasFocus() {
-        const unsigned long keyboard = Keyboard();
-        return keyboard != 0 && desktop_.FocusWindow() == keyboard;
-    }
+    bool KeyboardHasFocus() { return Keyboard() && desktop_.FocusWindow() == Keyboard(); }
     bool ClickKeyboard(QPoint at) { return Click(desktop_.Geometry(Keyboard()).topLeft() + at); }
     bool HotKey(const char* key, bool opens) {  // Ctrl+Up opens with the focus, Ctrl+Down closes
         return Xdotool({"key", key}) &&
@@ -80,8 +76,8 @@ class RealDesktopTest : public QObject {
                Xdotool(QStringList{"key"} + keys << "Return") &&
                QTest::qWaitFor([&] { return !Shown().contains(menu); }, kTimeout);
     }
-    bool Ended() {
-        return program_->waitForFinished(kTimeout) &&
+    bool Exit() {  // by the menu's last entry
+        return Choose({"Up"}) && program_->waitForFinished(kTimeout) &&
                program_->exitStatus() == QProcess::NormalExit && program_->exitCode() == 0;
     }
 
@@ -178,7 +174,7 @@ class RealDesktopTest : public QObject {
         TRY_COMPARE(Shown("Dictionary").size(), 1);
         QVERIFY(Choose({"Down", "Down", "Down", "Down"}));
         TRY_COMPARE(Shown("Siddham Converter").size(), 1);
-        QVERIFY(Choose({"Up"}) && Ended());
+        QVERIFY(Exit());
     }
 
     // An unusable database is told once: closing the message box by mouse under a window
@@ -207,7 +203,7 @@ class RealDesktopTest : public QObject {
         }
         QCOMPARE(told.size(), 2);  // "unexpected error", "Cannot continue"
         QCOMPARE(Shown("Dictionary").size(), 1);
-        QVERIFY(Choose({"Up"}) && Ended());
+        QVERIFY(Exit());
     }
 };
 

@@ -48,18 +48,15 @@ std::unique_ptr<QProcess> StartHelper(const QString& program, const QStringList&
     environment.insert(extra);
     process->setProcessEnvironment(environment);
     process->setChildProcessModifier(DieWithTheTest);
-    process->setProcessChannelMode(QProcess::MergedChannels);
     process->start(program, arguments);
     process->waitForStarted(10000);
     return process;
 }
 
 bool Xdotool(const QStringList& arguments) {
-    QProcess process;
-    process.setChildProcessModifier(DieWithTheTest);
-    process.start("xdotool", arguments);
-    return process.waitForFinished(15000) && process.exitStatus() == QProcess::NormalExit &&
-           process.exitCode() == 0;
+    const auto process = StartHelper("xdotool", arguments);
+    return process->waitForFinished(15000) && process->exitStatus() == QProcess::NormalExit &&
+           process->exitCode() == 0;
 }
 
 QList<unsigned long> Desktop::Windows(long pid, bool trayIcons, const QString& title) {
@@ -131,10 +128,7 @@ Desktop::~Desktop() {
 
 QString Desktop::Start() {
     // -displayfd picks a free display and writes its number once it accepts connections.
-    server_ = std::make_unique<QProcess>();
-    server_->setChildProcessModifier(DieWithTheTest);
-    server_->setStandardErrorFile(QProcess::nullDevice());
-    server_->start(
+    server_ = StartHelper(
         "Xvfb", {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp", "-noreset"});
     QByteArray number;
     while (!number.contains('\n') && server_->waitForReadyRead(kTimeout))
@@ -161,8 +155,9 @@ QString Desktop::Start() {
     // Line-buffered: xev's first line (its window) must not wait for the first event.
     other_ =
         StartHelper("stdbuf", {"-oL", "xev", "-geometry", "300x200+400+300", "-event", "keyboard"});
-    QObject::connect(other_.get(), &QProcess::readyReadStandardOutput, other_.get(),
-                     [this] { otherLog_ += QString::fromLocal8Bit(other_->readAll()); });
+    QObject::connect(other_.get(), &QProcess::readyReadStandardOutput, other_.get(), [this] {
+        otherLog_ += QString::fromLocal8Bit(other_->readAllStandardOutput());
+    });
     if (!QTest::qWaitFor([this] { return otherLog_.contains("Outer window is"); }, kTimeout))
         return "xev did not start";
     const QString outer = otherLog_.section("Outer window is ", 1).section(',', 0, 0);

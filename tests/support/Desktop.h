@@ -12,7 +12,7 @@ struct _XDisplay;
 
 namespace orv::test {
 
-// A program on the test's display without a session bus, killed when the test process ends.
+// A program on the test's display without a session bus, dying with the test process.
 std::unique_ptr<QProcess> StartHelper(const QString& program, const QStringList& arguments,
                                       const QProcessEnvironment& extra = {});
 bool Xdotool(const QStringList& arguments);  // true when it succeeded

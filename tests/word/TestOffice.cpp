@@ -19,11 +19,8 @@ TestOffice::~TestOffice() {
     Resume();
     // Ended on request, the office removes its socket files; a killed one leaves them.
     if (Pid() > 0 && Ask({{"op", "end"}}, true).toBool()) office_.waitForFinished(5000);
-    if (probe_.state() != QProcess::NotRunning) {
-        probe_.closeWriteChannel();
-        if (!probe_.waitForFinished(5000)) probe_.kill();
-        probe_.waitForFinished(1000);
-    }
+    probe_.closeWriteChannel();
+    if (!probe_.waitForFinished(5000)) probe_.kill(), probe_.waitForFinished(1000);
     Kill();
 }
 
