@@ -25,38 +25,32 @@ using namespace orv::shell;
 
 namespace {
 
-// The program's windows on screen (the host never is).
-QStringList ShownWindows() {
+QStringList ShownWindows() {  // the program's, on screen (the host never is)
     QStringList names;
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        const bool shown = w->isVisible() && !w->testAttribute(Qt::WA_DontShowOnScreen);
-        if (qobject_cast<app::AppWindow*>(w) && shown) names << w->objectName();
-    }
-    names.sort();
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (qobject_cast<app::AppWindow*>(w) && w->isVisible() &&
+            !w->testAttribute(Qt::WA_DontShowOnScreen))
+            names << w->objectName();
     return names;
 }
-
-QSystemTrayIcon* Icon() { return FindNotifyIcon(Fboard()->Handle(), kIconId); }
 
 }  // namespace
 
 class ShellTest : public QObject {
     Q_OBJECT
   public slots:
-    // Where the desktop would have opened an address.
-    void openUrl(const QUrl& url) { opened_ << url; }
+    void openUrl(const QUrl& url) { opened_ << url; }  // what the desktop would have opened
 
   private:
-    std::unique_ptr<test::TestDatabase> db_;
+    test::TestDatabase db_;
     QStringList tools_;
     QList<QUrl> opened_;
     bool desktopOpensHtml_ = true;
 
   private slots:
     void initTestCase() {
-        db_ = std::make_unique<test::TestDatabase>();
-        QVERIFY2(db_->Ok(), qPrintable(db_->Error()));
-        app::SetProgramFolderForTesting(db_->Folder());
+        QVERIFY2(db_.Ok(), qPrintable(db_.Error()));
+        app::SetProgramFolderForTesting(db_.Folder());
         app::SetEndProgramHandlerForTesting([] {});
         app::SetMessageHandlerForTesting([](const QString& m) { QFAIL(qPrintable(m)); });
         app::SetShowTool(app::Tool::Converter, [this] { tools_ << "Converter"; });
@@ -70,8 +64,7 @@ class ShellTest : public QObject {
     }
 
     void iconRecordAndStartUp() {
-        // The tip is followed by a NUL and blanks to 64 characters; a longer
-        // one is cut so the NUL fits, never inside a surrogate pair.
+        // The tip, a NUL, blanks to 64; a longer tip is cut for the NUL, never inside a pair.
         const std::pair<QString, QString> tips[] = {
             {QString(70, 'x'), QString(63, 'x')},
             {QString(62, 'a') + test::glyphs::kA, QString(62, 'a')}};
@@ -80,9 +73,10 @@ class ShellTest : public QObject {
             QCOMPARE(r.TipText(), shown);
             QCOMPARE(r.tip, shown + QChar(u'\0') + QString(63 - shown.size(), ' '));
         }
-        // At start: the icon, the host handling the hot keys (no hook without
-        // X11) and off screen, the main window alone, shared values reset.
-        QVERIFY(!Icon()->icon().isNull() && Icon()->toolTip() == HostWindow::IconTip());
+        // At start: the icon, the host handling the hot keys (no hook without X11) off
+        // screen, the main window alone, shared values reset.
+        const QSystemTrayIcon* icon = FindNotifyIcon(Fboard()->Handle(), kIconId);
+        QVERIFY(!icon->icon().isNull() && icon->toolTip() == HostWindow::IconTip());
         QCOMPARE(KeyboardHandler::HookHandler(), static_cast<KeyboardHook*>(&Fboard().Get()));
         QVERIFY(!KeyboardHandler::IsKeyboardHooked() && ShownWindows() == QStringList("Fmain"));
         QVERIFY(app::InsertSpace == 0 && app::CjkvFontName.isEmpty());
@@ -90,8 +84,8 @@ class ShellTest : public QObject {
 
     void mainWindowHandsOverToToolsAndBack() {
         MainWindow& main = Fmain().Get();
-        // Each button and its menu entry put a tool in the main window's
-        // place; a keyboard's close button brings the same main window back.
+        // Each button and menu entry puts a tool in the main window's place; a keyboard's
+        // close button brings the same main window back.
         const std::tuple<QPushButton*, QAction*, QString> tools[] = {
             {main.CommandButton5, main.Input_bar, "frmSiddha"},
             {main.CommandButton7, main.pellinor, "frmLantsa"},
@@ -111,7 +105,7 @@ class ShellTest : public QObject {
             }
         }
         main.Contents->trigger();
-        QCOMPARE(opened_, QList({QUrl::fromLocalFile(db_->Folder() + "/orvanta-help.html")}));
+        QCOMPARE(opened_, QList({QUrl::fromLocalFile(db_.Folder() + "/orvanta-help.html")}));
     }
 
     void helpWindowWithoutHtmlProgram() {
@@ -127,8 +121,7 @@ class ShellTest : public QObject {
         window->hide();
         Fboard()->how->trigger();
         QVERIFY(OpenHelpWindow() == window && window->isVisible() && browser->source() == manual);
-        // A section link moves down the page, Help again back to its start;
-        // an address outside the manual goes to the desktop.
+        // A section link scrolls, Help again goes back to the start; other addresses go out.
         window->resize(600, 400);
         QTRY_VERIFY(browser->verticalScrollBar()->maximum() > 0);
         emit browser->anchorClicked(QUrl("#data"));
@@ -153,13 +146,11 @@ class ShellTest : public QObject {
         timer.start();
         for (const auto& [browser, program, script, opens] : rows) {
             QTemporaryDir dir;
-            QFile file(dir.filePath(program));
-            if (*program) {
-                QVERIFY(file.open(QIODevice::WriteOnly));
-                file.write("#!/bin/sh\n" + QByteArray(script) + "\n");
-                file.setPermissions(file.permissions() | QFile::ExeOwner);
-                file.close();  // a program open for writing cannot be started
-            }
+            QFile file(dir.filePath(program));  // closed before it runs, or it cannot start
+            QVERIFY(!*program || (file.open(QIODevice::WriteOnly) &&
+                                  file.write("#!/bin/sh\n" + QByteArray(script) + "\n") > 0 &&
+                                  file.setPermissions(file.permissions() | QFile::ExeOwner)));
+            file.close();
             QProcessEnvironment env;
             env.insert("PATH", dir.path());
             env.insert("BROWSER", browser);

@@ -1,89 +1,43 @@
-// A private desktop for the tests that need one, as a user has it: an X
-// server of the test's own (key grabs and the keyboard focus are
-// server-wide, so they must not meet other tests' windows), a real window
-// manager with its default configuration, a tray, another application to
-// type into, xdotool for the user's hands, and questions asked of the X
-// server through a connection of the test's own.
+// A private desktop as a user has it: an X server of its own (grabs and focus are server-wide),
+// openbox with its default configuration, a tray, xev to type into, and an X connection to ask.
 #pragma once
 
-#include <QList>
 #include <QProcess>
 #include <QRect>
-#include <QString>
-#include <QStringList>
 #include <QTemporaryDir>
 
 #include <memory>
 
+struct _XDisplay;
+
 namespace orv::test {
 
-// Starts a program on the test's display, without a session bus. It is
-// killed when the test process ends, even by a crash.
+// A program on the test's display without a session bus, dying with the test process.
 std::unique_ptr<QProcess> StartHelper(const QString& program, const QStringList& arguments,
                                       const QProcessEnvironment& extra = {});
+bool Xdotool(const QStringList& arguments);  // true when it succeeded
 
-// Runs xdotool with the arguments and waits for it; true when it succeeded.
-bool Xdotool(const QStringList& arguments);
-
-// Questions for the X server, and a client of its own.
-class XProbe {
-  public:
-    XProbe();
-    ~XProbe();
-    XProbe(const XProbe&) = delete;
-    XProbe& operator=(const XProbe&) = delete;
-
-    bool Ok() const { return display_ != nullptr; }
-
-    // Whether a window manager, and a tray, run on the display.
-    bool WindowManagerRunning();
-    bool TrayRunning();
-    // Screen rectangles of the tray icons that process `pid` has docked.
-    QList<QRect> TrayIcons(long pid);
-    // Windows of process `pid` on screen, with the given title (any title
-    // when empty), found wherever the window manager has put them.
-    QList<unsigned long> ShownWindows(long pid, const QString& title = QString());
-    QRect Geometry(unsigned long window);
-    // Asks a window to close, as a window manager's close button does.
-    void Close(unsigned long window);
-    // The window with the keyboard focus, or the top-level window holding
-    // it (a window manager may focus a frame's child).
-    unsigned long FocusWindow();
-    // Takes a key with Ctrl and the named extra modifiers ("shift", "alt")
-    // for this connection, as another program would.
-    bool GrabKey(const char* keysym, const QStringList& modifiers);
-
-  private:
-    void* display_ = nullptr;
-};
-
-// The desktop: an X server of its own (DISPLAY points there once started),
-// window manager, tray and another application (xev, whose window the tests
-// focus and whose log tells which keys reached it). It all ends with this
-// object, and with the test process however it ends.
+// All of it ends with this object, and with the test process however it ends.
 class Desktop {
   public:
-    Desktop();
     ~Desktop();
-    // Starts them all and waits until each is there.
-    bool Start(QString* error);
-
-    XProbe& Probe() { return *probe_; }
-    // Gives the other application the focus.
+    QString Start();  // empty once all are there (DISPLAY points there), else what failed
+    // Windows of process `pid` on screen wherever the window manager put them: its tray icons
+    // (inside another program's window), or its other windows with the title (any when empty).
+    QList<unsigned long> Windows(long pid, bool trayIcons, const QString& title = {});
+    QRect Geometry(unsigned long window);
+    void Close(unsigned long window);  // as a window manager's close button asks
+    unsigned long FocusWindow();
+    bool GrabCtrlShiftKey(const char* keysym);  // for this connection, as another program would
     bool FocusOtherApplication();
-    // The keys the other application has received since the last call,
-    // up to a marker key typed now (everything sent before it has arrived).
+    // The keys xev received since the last call, up to a marker key typed now.
     QString KeysReachingOtherApplication();
 
   private:
+    _XDisplay* display_ = nullptr;
     QTemporaryDir home_;
-    std::unique_ptr<QProcess> server_;
-    std::unique_ptr<XProbe> probe_;
-    std::unique_ptr<QProcess> windowManager_;
-    std::unique_ptr<QProcess> tray_;
-    std::unique_ptr<QProcess> other_;
-    QString otherWindow_;
-    QString otherLog_;
+    std::unique_ptr<QProcess> server_, windowManager_, tray_, other_;
+    QString otherWindow_, otherLog_;
 };
 
 }  // namespace orv::test

@@ -9,7 +9,8 @@
 
 namespace orv::test {
 
-// Shows and activates the window, and waits until its activation has run.
+// Open shows and activates a window and waits for its activation; Type sends characters one at
+// a time (QTest::keyClicks stops at Latin-1); Settle runs what is posted and deleted later.
 template <class W>
 W& Open(W& window) {
     window.show();
@@ -18,7 +19,6 @@ W& Open(W& window) {
     return window;
 }
 
-// Types the text one character at a time: QTest::keyClicks stops at Latin-1.
 inline void Type(QWidget* box, const QString& text) {
     for (const char32_t c : text.toUcs4()) {
         const QString key = QString::fromUcs4(&c, 1);
@@ -27,7 +27,6 @@ inline void Type(QWidget* box, const QString& text) {
     }
 }
 
-// Runs what is posted, and deletes what was deleted later (unloaded windows).
 inline void Settle() {
     QCoreApplication::processEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -40,9 +39,8 @@ QStringList Captions(const Controls& controls) {
     return out;
 }
 
-// The bounds of the pixels that the widget's text changes.
 template <class W>
-QRect InkRect(W* widget) {
+QRect InkRect(W* widget) {  // the bounds of the pixels that the widget's text changes
     const QString text = widget->text();
     const QImage shown = widget->grab().toImage();
     widget->setText(QString());

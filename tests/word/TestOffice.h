@@ -1,14 +1,9 @@
-// A real headless Writer for the bridge's tests and benchmarks: its own
-// throwaway profile and pipe name, started and stopped by process id, and a
-// view into it through scripts/writer-document.py in a process of its own, to set up
-// documents and read them back.
+// A real headless Writer of the test's own (profile, pipe name), started and stopped by process
+// id, seen through scripts/writer-document.py in a process of its own.
 #pragma once
 
 #include <QJsonObject>
-#include <QJsonValue>
-#include <QList>
 #include <QProcess>
-#include <QString>
 #include <QTemporaryDir>
 
 #include <sys/types.h>
@@ -17,60 +12,39 @@ namespace orv::word::test {
 
 class TestOffice {
   public:
-    // A text portion of the document and the fonts of its three script
-    // classes.
-    struct Portion {
-        QString text;
-        QString western;
-        QString asian;
-        QString complex;
+    struct Portion {  // a text portion and the fonts of its three script classes
+        QString text, western, asian, complex;
     };
 
     TestOffice();
     ~TestOffice();
-    TestOffice(const TestOffice&) = delete;
-    TestOffice& operator=(const TestOffice&) = delete;
-
     QString PipeName() const { return pipe_; }
-    // The office process, or -1 when none runs.
-    pid_t Pid() const;
-
-    // Starts the office and waits until it accepts connections; no document
-    // is open then. False when it does not come up.
-    bool Start();
-    // Ends it at once (SIGKILL), and removes the pipe files it leaves.
-    void Kill();
-    // SIGSTOP, returning once the office has stopped, and SIGCONT: an office
-    // that hangs, and one that answers again.
-    void Pause();
+    pid_t Pid() const;  // -1 when none runs
+    bool Start();       // returns once it accepts connections, with no document open
+    void Kill();        // SIGKILL, and removes the pipe files it leaves
+    void Pause();       // SIGSTOP, returning once it has stopped: an office that hangs
     void Resume();
 
-    // Closes every document, then opens a new Writer document holding the
-    // text (lines become paragraphs) and waits until it is the current
-    // component, with the insertion point at its start.
-    bool NewDocument(const QString& text = QString());
-    // Closes every document.
-    void CloseDocuments();
-    // Puts the insertion point `from` characters (code points, paragraph
-    // ends count one) from the start of the text and selects `length` more.
-    void PlaceCursor(int from, int length = 0);
-
-    // The document's text, paragraphs separated by '\n'.
-    QString Text();
-    // The text from the start of the document to the insertion point.
-    QString TextBeforeCursor();
-    // The document's text portions, paragraph by paragraph ('\n' between).
-    QList<Portion> Portions();
-    // The plain text on the office's clipboard.
-    QString ClipboardText();
+    // Closes every document and opens a new one with the text (lines become paragraphs) and
+    // the insertion point at its start.
+    bool NewDocument(const QString& text = {}) {
+        return Ask({{"op", "new"}, {"text", text}}).toBool();
+    }
+    void CloseDocuments() { Ask({{"op", "close"}}); }
+    // Selects `length` code points from `from` (a paragraph end counts one).
+    void PlaceCursor(int from, int length = 0) {
+        Ask({{"op", "place"}, {"from", from}, {"length", length}});
+    }
+    QString Text() { return Ask({{"op", "text"}}).toString(); }  // paragraphs joined by '\n'
+    QString TextBeforeCursor() { return Ask({{"op", "before"}}).toString(); }
+    QList<Portion> Portions();  // '\n' between paragraphs
+    QString ClipboardText() { return Ask({{"op", "clipboard"}}).toString(); }  // the office's own
 
   private:
-    // Sends one request to the probe process; an invalid value on failure.
-    QJsonValue Ask(const QJsonObject& request, bool quiet = false);
+    QJsonValue Ask(const QJsonObject& request, bool quiet = false);  // invalid on failure
     QTemporaryDir profile_;
     QString pipe_;
-    QProcess office_;
-    QProcess probe_;
+    QProcess office_, probe_;
 };
 
 }  // namespace orv::word::test
