@@ -21,14 +21,10 @@ using dictionary::DictionaryWindow;
 static std::map<QString, Rows> Tables(int glyphs) {
     Rows grid;
     for (int i = glyphs; i > 0; --i) grid.append({QString::number(i), kA + QString::number(i)});
-    return {{"tbl_glyph", grid},
-            {"tbl_dictionary",
-             {{kOm, "oṃ", "the first syllable", ""},
-              {kHum, "hūṃ", "seed syllable", ""},
-              {kA + "1", "a", "first a", ""},
-              {kA + "2", "a", "second a", ""},
-              {"x'y", "ḍākinī's", "with a quote", ""},
-              {"", "", "", "About"}}}};
+    const Rows entries{{kOm, "oṃ", "the first syllable", ""},   {kHum, "hūṃ", "seed syllable", ""},
+                       {kA + "1", "a", "first a", ""},          {kA + "2", "a", "second a", ""},
+                       {"x'y", "ḍākinī's", "with a quote", ""}, {"", "", "", "About"}};
+    return {{"tbl_glyph", grid}, {"tbl_dictionary", entries}};
 }
 
 static DictionaryWindow& Dictionary() { return Open(dictionary::frmMdict().Get()); }
