@@ -1,5 +1,4 @@
-// Fonts: the shipped Siddham font is the one the windows draw with, and a Ranjana font
-// installed under another name serves the name "Ranjana" in the program and in Writer.
+// The shipped Siddham font draws; any installed Ranjana serves "Ranjana" here and in Writer.
 #include "app/Fonts.h"
 
 #include <QApplication>

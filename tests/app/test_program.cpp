@@ -64,8 +64,7 @@ class ProgramTest : public QObject {
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime_.path()));
         qputenv("DISPLAY", ":4711");
         QVERIFY(ClaimSingleInstance() && !ClaimSingleInstance());
-        // The program ends at once and silently where the display is claimed; elsewhere it
-        // runs, and a killed one leaves no claim behind.
+        // A claimed display: the program ends silently; elsewhere it runs, killed leaves none.
         QProcess program;
         program.setProgram(qEnvironmentVariable("ORVANTA_BINARY_DIR") + "/bin/orvanta");
         program.start();

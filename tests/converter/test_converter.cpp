@@ -91,8 +91,7 @@ class ConverterTest : public QObject {
     }
 
     void rowsAndCharacters() {
-        // A syllable is one character, ICU ends one after the virama; several rows are joined
-        // by "/" and a blank, "." and "," get a blank; what the table lacks passes whole.
+        // Characters as ICU splits them; rows joined by "/ "; ". " ", "; others pass whole.
         const QString rest = "x\r\n" + kEmoji + kIi + kKa + kSignIi + QChar(0xA0);
         QCOMPARE(Convert(Target::Trans, kKi + kAa + " " + kI + "\n" + kKVirama + kSsi + kDanda +
                                             kDoubleDanda + "'" + rest),
@@ -121,8 +120,7 @@ class ConverterTest : public QObject {
         };
         QCOMPARE(run(kKa.repeated(100)), SiddhamConverter::Outcome::Stopped);
         QCOMPARE(chunks.size(), 2);
-        // Chunks of thirty syllables; the table is read once, so the database may go between
-        // chunks. A separator ending a chunk looks at the next one.
+        // Chunks of 30; the table read once (the database may go); a separator looks ahead.
         goOn = [&] { return app::AppDatabase.reset(), true; };
         QCOMPARE(run(kKa.repeated(29) + kDanda + " " + kKi.repeated(30)),
                  SiddhamConverter::Outcome::Done);
@@ -166,8 +164,7 @@ class ConverterTest : public QObject {
         ExpectFailure(Run({"-x", "--to", "deva"}), 2, "unknown option -x");
         ExpectFailure(Run({"--to", "trans"}, sample_, dir_.path()), 3, Path("orvbase.mdb"));
         ExpectFailure(Run({"--to", "trans", Path("none.txt")}), 4, Path("none.txt"));
-        // A file that cannot be opened is found before anything is written; a bad byte once
-        // the text before it is written.
+        // An unopenable file fails before any output; a bad byte after the text before it.
         ExpectFailure(Run({"--to", "trans", Path("a.txt"), dir_.path()}), 4,
                       "cannot read " + dir_.path() + ": it is a directory");
         Write("bad.txt", QByteArray("ab\ncd\xff") + "x");
@@ -180,8 +177,7 @@ class ConverterTest : public QObject {
              {"\xc0\xaf", "\xed\xa0\x80", "\xf4\x90\x80\x80", "ka\xe0\xa4"})
             ExpectFailure(Run({"--to", "deva"}, bytes), 4, "standard input: not valid UTF-8",
                           bytes.left(bytes.indexOf('\xe0')));
-        // Past the first block: a letter across the boundary converts, a bad byte is placed
-        // by its offset in the whole file.
+        // Past the first block: a letter across it converts, a bad byte is placed in the file.
         const QByteArray big = "line\n" + QByteArray(65529, 'x') + kKa.toUtf8() + "\nyy";
         Write("big.txt", big + "\xff");
         ExpectFailure(Run({"--to", "trans", Path("big.txt")}), 4,

@@ -1,5 +1,4 @@
-// The corpus (spelled in Siddham and Devanagari by db/generate.py) on the built database: each
-// syllable typed in full is on the first page, each Siddham line converts back exactly.
+// The corpus as db/generate.py spells it: syllables on the first page, lines convert back.
 #include "converter/SiddhamConverter.h"
 #include "data/Database.h"
 #include "keyboard/CandidateList.h"

@@ -1,5 +1,4 @@
-// The reference database built from db/data: whole tables checked against each other, against
-// the Unicode character names and against the fonts.
+// The built reference database: its tables against each other, Unicode names and the fonts.
 #include "app/Fonts.h"
 #include "data/Characters.h"
 #include "data/Database.h"
@@ -46,9 +45,7 @@ static QString Name(uint cp) {
     return QString::fromLatin1(buf).remove(noise);
 }
 
-// The IAST a Siddham character reads as by its code points' names: a vowel or a consonant (KHA
-// -> kha, TTHA -> ṭha; its a replaced by a sign or dropped by the virama; nukta as ISO 15919's
-// letter, else a macron below: ḍ̱a), then finals. Nothing for other characters.
+// The IAST a Siddham character reads as by its code points' names (KHA -> kha, nukta -> qa, ḍ̱a).
 static std::optional<QString> ExpectedReading(const QString& key) {
     static const QStringList sounds =
         QString(
@@ -98,8 +95,7 @@ static bool InImeCharset(const QString& text) {
     return re.match(text).hasMatch();
 }
 
-// Marks alone: IAST has | || . , for the dandas and separators, else the mark; Devanagari its
-// own marks, २ after a repeated word, the flower mark for the end and section marks.
+// Marks alone: mark, IAST (| || . , or itself), Devanagari (own marks, २ on repeats, else ꣸).
 static QList<std::array<QString, 3>> MarkConversions() {
     QList<std::array<QString, 3>> out{{"'", "'", "ऽ"}, {"’", "’", "ऽ"}};
     static const QStringList trans{"", "", "", "|", "||", ".", ","},
@@ -154,8 +150,7 @@ class ReferenceDataTest : public QObject {
     }
 
     void everySyllableCanBeTypedAndConverted() {
-        // Typed: every letter and lone mark, the avagraha, each consonant alone, with each
-        // standard sign and with the virama; conjuncts with y r l v m n, and of r with each.
+        // Typed: letters, lone marks, ', consonants with each sign, virama, y r l v m n; r + each.
         QSet<QString> chars, keys[3];
         for (const Row& r : tables_["tbl_siddham"]) chars << r["chars"];
         QVERIFY(chars.size() >= 20000);
@@ -169,8 +164,7 @@ class ReferenceDataTest : public QObject {
             if (c != ra) typed << ra + kVirama + c;
         }
         for (const QString& t : typed) QVERIFY2(chars.contains(t), qPrintable(t));
-        // A conjunct with a standard sign or none stands with anusvara and with visarga too,
-        // and its consonants with virama alone (the hy of "hy avadat").
+        // A conjunct also stands with anusvara, with visarga, and with a final virama ("hy").
         for (const QString& c : std::as_const(chars)) {
             const QList<uint> cps = c.toUcs4();
             if (cps.size() < 3 || cps[1] != kVirama.toUcs4()[0] || cps.contains(0x115BC) ||
@@ -183,8 +177,7 @@ class ReferenceDataTest : public QObject {
                              chars.contains(stem + kVirama),
                          qPrintable(c));
         }
-        // Converter tables: every shape of a syllable (with nukta, with anusvara + visarga),
-        // each key one character with one row, the same keys in all three, no value empty.
+        // Converter tables: every shape, keys one character with one row, alike in all three.
         for (const QString& f : QStringList{""} + kFinals + QStringList{kFinals[1] + kFinals[2]}) {
             for (const QString& v : kVowels) shapes << v + f;
             for (const QString& c : kConsonants)
@@ -211,8 +204,7 @@ class ReferenceDataTest : public QObject {
                      qPrintable(mark));
             markKeys << mark;
         }
-        // Other keys read in IAST as their names say (with nukta never as without), in
-        // Devanagari and Lantsa as the same names (punctuation aside).
+        // Other keys read as their names say, in IAST (nukta apart) and in Devanagari/Lantsa.
         for (const QString& key : std::as_const(keys[0])) {
             if (markKeys.contains(key)) continue;
             const QString reading = Convert(kTrans, key);
@@ -241,8 +233,7 @@ class ReferenceDataTest : public QObject {
     }
 
     void tablesRoundTripThroughTheConverter() {
-        // Siddham syllables convert to their key (a mark IAST lacks to itself); the Lantsa
-        // table holds exactly them in Devanagari (variant Siddham letters coincide).
+        // Siddham syllables convert to their key; the Lantsa table holds exactly them.
         QSet<QString> lantsa, converted, trans, scripts;
         for (const Row& r : tables_["tbl_lantsa"]) {
             QVERIFY2(InImeCharset(r["ime"]) && !r["chars"].isEmpty(), qPrintable(r["ime"]));
@@ -274,8 +265,7 @@ class ReferenceDataTest : public QObject {
     }
 
     void prefixSearchesFindWhatAScanFinds() {
-        // Exactly the rows a whole-table scan gives, for every start of a value, in any case,
-        // and with pattern signs.
+        // Exactly the rows of a scan, for every start of a value, in any case, with patterns.
         const auto rows = [&](const Statement& st) {
             QStringList out;
             auto rs = db_->OpenRecordset(st);
@@ -308,8 +298,7 @@ class ReferenceDataTest : public QObject {
     }
 
     void keyboardMapChainsEnd() {
-        // Inputs of one or two characters, each once; after any character, replacements end
-        // within four steps.
+        // Inputs of one or two characters, each once; after any character, chains end in 4.
         QHash<QString, QString> keys;
         QSet<QChar> before{QChar(' ')};
         for (char c = 0x21; c < 0x7F; ++c) before << QChar(c);
@@ -331,8 +320,7 @@ class ReferenceDataTest : public QObject {
     }
 
     void everyStringShapesWithoutMissingGlyphs() {
-        // Siddham in the font the program draws it with, Devanagari (Lantsa too) in Noto Sans
-        // Devanagari, no fallback: no glyph 0, a dotted circle only for a mark alone.
+        // No fallback, no glyph 0, a dotted circle only for a mark alone, in either script.
         QHash<QString, bool> texts[2];  // Siddham, Devanagari: text -> may show a dotted circle
         for (const QList<Row>& table : std::as_const(tables_))
             for (const Row& row : table)

@@ -54,8 +54,7 @@ class DictionaryTest : public QObject {
     void searches() {
         DictionaryWindow& w = Dictionary();
         const auto items = [&] { return Captions(w.ListBox1->findItems("", Qt::MatchContains)); };
-        // By native form, as a prefix: the placeholder finds nothing, blanks every entry, an
-        // empty box keeps the list.
+        // By native prefix: placeholder nothing, blanks everything, an empty box keeps the list.
         const std::pair<QString, int> native[] = {
             {DictionaryWindow::kScriptsPlaceholder, 0}, {"   ", 6}, {"", 6}, {kA, 2}};
         for (const auto& [text, count] : native) {
@@ -64,8 +63,7 @@ class DictionaryTest : public QObject {
             QVERIFY(w.ListBox1->count() == count && app::MeaningLookupMode == 1);
         }
         QCOMPARE(items(), QStringList({kA + "1", kA + "2"}));
-        // By transliteration, as a prefix: duplicates kept, blanks find nothing, an empty box
-        // changes only the mode.
+        // By IAST prefix: duplicates kept, blanks nothing, an empty box changes only the mode.
         const std::pair<QString, QStringList> trans[] = {
             {"a", {"a", "a"}}, {"  ", {}}, {"ḍākinī'", {"ḍākinī's"}}, {"", {"ḍākinī's"}}};
         for (const auto& [text, found] : trans) {
@@ -117,8 +115,7 @@ class DictionaryTest : public QObject {
         QVERIFY(!w.tiep1->isEnabled() && w.tiep2->isEnabled());
         w.tiep2->click();
         QVERIFY(w.CmdB[0]->text() == kA + "1" && w.tiep1->isEnabled() && !w.tiep2->isEnabled());
-        // A picked glyph joins the native box; the 15th code point empties it, but not a
-        // longer paste; an empty slot adds nothing.
+        // A pick joins the box, the 15th code point empties it (not a paste), empty slots not.
         const std::tuple<QString, int, QString> picks[] = {
             {QString(12, 'x'), 0, QString(12, 'x') + kA + "1"},  // 14, in 15 units
             {QString(13, 'x'), 0, ""},
@@ -141,8 +138,7 @@ class DictionaryTest : public QObject {
         w.TextBox1->setText(" ");  // the window stays usable, and empty
         w.Command2->click();
         QVERIFY(w.ListBox1->count() == 0 && w.CmdB[0]->text().isEmpty() && !w.tiep1->isEnabled());
-        // Coming back tries again quietly; closing brings up the main window, a new opening
-        // tells again, and a database put right is found on coming back.
+        // Coming back retries quietly; closing shows the main window; a new opening tells.
         Open(dictionary::fAboutD().Get());
         Open(w);
         QCOMPARE(messages_.size(), 2);
