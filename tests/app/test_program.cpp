@@ -1,5 +1,4 @@
-// Start-up: opening the reference database, the shared window instances and
-// the single-instance guard.
+// Start-up: opening the reference database, shared window instances, the single-instance guard.
 #include "app/AppWindow.h"
 #include "app/Program.h"
 #include "app/SharedValues.h"
@@ -11,15 +10,12 @@
 
 using namespace orv::app;
 
-namespace {
-// A window that counts its lifecycle.
-struct Probe : AppWindow {
+struct Probe : AppWindow {  // counts its lifecycle
     static inline int made = 0, loads = 0, unloads = 0;
     Probe() { ++made; }
     void OnLoad() override { ++loads; }
     void OnUnload() override { ++unloads; }
 };
-}  // namespace
 
 class ProgramTest : public QObject {
     Q_OBJECT
@@ -39,8 +35,8 @@ class ProgramTest : public QObject {
         // A failed open says "unexpected error" once and keeps the old handle.
         const orv::data::Database* kept = AppDatabase.get();
         SetProgramFolderForTesting(db_.Folder() + "/nowhere");
-        QVERIFY(!OpenAppDatabase());
-        QVERIFY(messages == QStringList{"unexpected error"} && AppDatabase.get() == kept);
+        QVERIFY(!OpenAppDatabase() && AppDatabase.get() == kept);
+        QCOMPARE(messages, QStringList{"unexpected error"});
         SetMessageHandlerForTesting(nullptr);
     }
 
@@ -48,16 +44,12 @@ class ProgramTest : public QObject {
         SharedWindow<Probe> window;
         window.Unload();  // never made: nothing to do
         QVERIFY(!window.Exists() && Probe::unloads == 0);
-        // A reference makes it without loading it, and unloading leaves it be.
-        window.Get();
+        window.Get();  // a reference makes it unloaded, and unloading leaves it be
         window.Unload();
         QVERIFY(window.Exists() && !window.IsLoaded() && Probe::made == 1);
-        // Showing loads it, once; unloading discards it.
-        window->show();
-        window->hide();
-        window->show();
+        for (bool shown : {true, false, true}) window->setVisible(shown);  // loads once
         QVERIFY(window.IsLoaded() && Probe::loads == 1);
-        window.Unload();
+        window.Unload();  // discards a loaded one
         QVERIFY(Probe::unloads == 1 && !window.Exists());
         // The next reference makes a fresh one; its native handle loads it.
         QVERIFY(window->Handle() != 0 && Probe::made == 2 && Probe::loads == 2);
@@ -68,13 +60,11 @@ class ProgramTest : public QObject {
 
     void singleInstancePerDisplay() {
         QVERIFY(!SingleInstanceLockPath("../x/:0").contains("../"));
-        // Locks in a runtime folder of the test's own, also for the programs
-        // it starts. Two claims in one process collide.
+        // Locks in a runtime folder of the test's own; two claims in one process collide.
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime_.path()));
         qputenv("DISPLAY", ":4711");
         QVERIFY(ClaimSingleInstance() && !ClaimSingleInstance());
-        // The real program ends at once and silently where the display is
-        // claimed; elsewhere it runs, and a killed one leaves no claim behind.
+        // A claimed display: the program ends silently; elsewhere it runs, killed leaves none.
         QProcess program;
         program.setProgram(qEnvironmentVariable("ORVANTA_BINARY_DIR") + "/bin/orvanta");
         program.start();

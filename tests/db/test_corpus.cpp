@@ -1,8 +1,4 @@
-// Buddhist Sanskrit of tests/corpus against the built reference database:
-// each syllable typed in full is on the first page of candidates, and each
-// line written in Siddham converts back to its IAST and on to Devanagari and
-// Lantsa. The Siddham and Devanagari spellings come from db/generate.py
-// (the fixture the build writes from the corpus).
+// The corpus as db/generate.py spells it: syllables on the first page, lines convert back.
 #include "converter/SiddhamConverter.h"
 #include "data/Database.h"
 #include "keyboard/CandidateList.h"
@@ -26,22 +22,18 @@ class CorpusTest : public QObject {
         QString error;
         db_ = data::Database::Open(bin + "/bin/orvbase.mdb", data::kDatabasePassphrase,
                                    data::Database::Mode::ReadOnly, &error);
-        QVERIFY2(db_, qPrintable(error));
         QFile fixture(bin + "/tests/db/corpus.tsv");
-        QVERIFY2(fixture.open(QIODevice::ReadOnly), qPrintable(fixture.fileName()));
-        for (const QString& line : QString::fromUtf8(fixture.readAll()).split('\n')) {
-            const QStringList f = line.split('\t');
-            if (f.size() != 4) continue;
-            (f[0] == "line" ? lines_ : syllables_) << Spelling{f[1], f[2], f[3]};
-        }
+        QVERIFY2(db_ && fixture.open(QIODevice::ReadOnly), qPrintable(error));
+        for (const QString& line : QString::fromUtf8(fixture.readAll()).split('\n'))
+            if (const QStringList f = line.split('\t'); f.size() == 4)
+                (f[0] == "line" ? lines_ : syllables_) << Spelling{f[1], f[2], f[3]};
         QVERIFY(lines_.size() >= 200 && syllables_.size() >= 4000);
     }
 
     void everySyllableIsOnTheFirstPage() {
-        const std::pair<data::ScriptTable, const char*> tables[] = {
-            {data::ScriptTable::Siddham, "tbl_siddham"}, {data::ScriptTable::Lantsa, "tbl_lantsa"}};
         QStringList missing;
-        for (const auto& [table, name] : tables) {
+        for (const auto table : {data::ScriptTable::Siddham, data::ScriptTable::Lantsa}) {
+            const char* name = table == data::ScriptTable::Siddham ? "tbl_siddham" : "tbl_lantsa";
             QHash<QString, bool> seen;  // IAST + spelling -> on the first page
             int found = 0;
             for (const Spelling& s : std::as_const(syllables_)) {
@@ -64,12 +56,11 @@ class CorpusTest : public QObject {
     }
 
     void linesConvertBack() {
-        const std::pair<converter::Target, const char*> targets[] = {
-            {converter::Target::Trans, "trans"},
-            {converter::Target::Deva, "deva"},
-            {converter::Target::Lantsa, "lantsa"}};
         QStringList wrong;
-        for (const auto& [target, name] : targets) {
+        for (const char* name : {"trans", "deva", "lantsa"}) {
+            const auto target = name[0] == 't'   ? converter::Target::Trans
+                                : name[0] == 'd' ? converter::Target::Deva
+                                                 : converter::Target::Lantsa;
             const converter::SiddhamConverter converter(target);
             int exact = 0;
             for (const Spelling& line : std::as_const(lines_)) {

@@ -17,56 +17,44 @@ using namespace orv::test;
 using namespace orv::test::glyphs;
 using dictionary::DictionaryWindow;
 
-namespace {
-
-// The entries, and a glyph grid of `glyphs` glyphs.
-std::map<QString, Rows> Tables(int glyphs) {
+// The entries, and a glyph grid of `glyphs` glyphs in reverse id order.
+static std::map<QString, Rows> Tables(int glyphs) {
+    Rows grid;
+    for (int i = glyphs; i > 0; --i) grid.append({QString::number(i), kA + QString::number(i)});
     const Rows entries{{kOm, "oṃ", "the first syllable", ""},   {kHum, "hūṃ", "seed syllable", ""},
                        {kA + "1", "a", "first a", ""},          {kA + "2", "a", "second a", ""},
                        {"x'y", "ḍākinī's", "with a quote", ""}, {"", "", "", "About"}};
-    Rows grid;
-    for (int i = glyphs; i > 0; --i) grid.append({QString::number(i), kA + QString::number(i)});
-    return {{"tbl_dictionary", entries}, {"tbl_glyph", grid}};
+    return {{"tbl_glyph", grid}, {"tbl_dictionary", entries}};
 }
 
-QStringList Items(const QListWidget* list) {
-    return Captions(list->findItems("", Qt::MatchContains));
-}
-
-DictionaryWindow& Dictionary() { return Open(dictionary::frmMdict().Get()); }
-
-}  // namespace
+static DictionaryWindow& Dictionary() { return Open(dictionary::frmMdict().Get()); }
 
 class DictionaryTest : public QObject {
     Q_OBJECT
-    // 111 glyphs: a full page and one more; 110: exactly one page.
-    std::unique_ptr<TestDatabase> db_, db110_;
+    TestDatabase db_{Tables(111)}, db110_{Tables(110)};  // a full page and one more; one page
     QStringList messages_;
     int mainShown_ = 0;
 
   private slots:
     void initTestCase() {
         app::InstallFontSubstitutions();
-        db_ = std::make_unique<TestDatabase>(Tables(111));
-        db110_ = std::make_unique<TestDatabase>(Tables(110));
-        QVERIFY2(db_->Ok() && db110_->Ok(), qPrintable(db_->Error() + db110_->Error()));
-        app::SetProgramFolderForTesting(db_->Folder());
+        QVERIFY2(db_.Ok() && db110_.Ok(), qPrintable(db_.Error() + db110_.Error()));
         app::SetMessageHandlerForTesting([this](const QString& m) { messages_ << m; });
         app::SetShowMainWindow([this] { ++mainShown_; });
     }
+    void init() { app::SetProgramFolderForTesting(db_.Folder()); }
     void cleanup() {
         dictionary::frmMeaning().Unload();
         dictionary::fAboutD().Unload();
         dictionary::frmMdict().Unload();
         Settle();
-        app::SetProgramFolderForTesting(db_->Folder());
         mainShown_ = 0;
     }
 
     void searches() {
         DictionaryWindow& w = Dictionary();
-        // By native form, as a prefix: the placeholder finds nothing, blanks
-        // find every entry, an empty box keeps the list.
+        const auto items = [&] { return Captions(w.ListBox1->findItems("", Qt::MatchContains)); };
+        // By native prefix: placeholder nothing, blanks everything, an empty box keeps the list.
         const std::pair<QString, int> native[] = {
             {DictionaryWindow::kScriptsPlaceholder, 0}, {"   ", 6}, {"", 6}, {kA, 2}};
         for (const auto& [text, count] : native) {
@@ -74,20 +62,18 @@ class DictionaryTest : public QObject {
             w.Command2->click();
             QVERIFY(w.ListBox1->count() == count && app::MeaningLookupMode == 1);
         }
-        QCOMPARE(Items(w.ListBox1), QStringList({kA + "1", kA + "2"}));
-        // By transliteration, as a prefix: duplicates are kept, blanks find
-        // nothing, an empty box changes only the mode.
+        QCOMPARE(items(), QStringList({kA + "1", kA + "2"}));
+        // By IAST prefix: duplicates kept, blanks nothing, an empty box changes only the mode.
         const std::pair<QString, QStringList> trans[] = {
             {"a", {"a", "a"}}, {"  ", {}}, {"ḍākinī'", {"ḍākinī's"}}, {"", {"ḍākinī's"}}};
         for (const auto& [text, found] : trans) {
             app::MeaningLookupMode = 1;
             w.TextBox11->setText(text);
             w.Command4->click();
-            QVERIFY(Items(w.ListBox1) == found && app::MeaningLookupMode == 0);
+            QVERIFY(items() == found && app::MeaningLookupMode == 0);
         }
-        // The paste box searches by native form at once.
-        w.TextBox4->setText(kHum);
-        QVERIFY(Items(w.ListBox1) == QStringList(kHum) && app::MeaningLookupMode == 1);
+        w.TextBox4->setText(kHum);  // the paste box searches by native form at once
+        QVERIFY(items() == QStringList(kHum) && app::MeaningLookupMode == 1);
     }
 
     void meanings() {
@@ -100,63 +86,59 @@ class DictionaryTest : public QObject {
                           w.ListBox1->visualItemRect(w.ListBox1->item(0)).center());
         auto& m = dictionary::frmMeaning().Get();
         QVERIFY(QTest::qWaitForWindowActive(&m) && m.pos() == QPoint(120, 80));
-        QCOMPARE(m.TextBox1->toPlainText(), "oṃ\n------------------------\nthe first syllable\n\n");
-        // By transliteration, blanks around the word aside; of two, the first.
-        app::MeaningLookupMode = 0;
+        const QString line = "\n------------------------\n";
+        QCOMPARE(m.TextBox1->toPlainText(), "oṃ" + line + "the first syllable\n\n");
+        app::MeaningLookupMode = 0;  // by transliteration, blanks aside; of two, the first
         const std::pair<QString, QString> lookups[] = {
-            {" a ", kA + "1\n------------------------\nfirst a\n\n"},
-            {"ḍākinī's", "x'y\n------------------------\nwith a quote\n\n"},
+            {" a ", kA + "1" + line + "first a\n\n"},
+            {"ḍākinī's", "x'y" + line + "with a quote\n\n"},
             {"nothing like it", "No information"}};
         for (const auto& [word, meaning] : lookups) {
             m.Label->setText(word);
             QCOMPARE(m.TextBox1->toPlainText(), meaning);
         }
-        // The word box shows a Siddham word whole: no ink on its border.
-        m.Label->setText(kHum + kKssa + kSignI + kOm);
+        m.Label->setText(kHum + kKssa + kSignI + kOm);  // shown whole: no ink on the border
         const QRect ink = InkRect(m.Label);
         QVERIFY(!m.Label->hasFocus() && ink.top() >= 2 && ink.bottom() < m.Label->height() - 2);
     }
 
     void glyphGridPagingAndPicking() {
-        // Exactly 110: one full page in id order, no arrow on.
-        app::SetProgramFolderForTesting(db110_->Folder());
+        app::SetProgramFolderForTesting(db110_.Folder());  // exactly one page: no arrow on
         DictionaryWindow& full = Dictionary();
         QVERIFY(full.CmdB[0]->text() == kA + "1" && full.CmdB[109]->text() == kA + "110" &&
                 !full.tiep1->isEnabled() && !full.tiep2->isEnabled());
         cleanup();
-        // 111: the second page shows one glyph, with "<" on only; and back.
-        DictionaryWindow& w = Dictionary();
+        init();
+        DictionaryWindow& w = Dictionary();  // 111: the second page shows one, "<" on only
         w.tiep1->click();
         QCOMPARE(Captions(w.CmdB).mid(0, 2), QStringList({kA + "111", ""}));
         QVERIFY(!w.tiep1->isEnabled() && w.tiep2->isEnabled());
         w.tiep2->click();
         QVERIFY(w.CmdB[0]->text() == kA + "1" && w.tiep1->isEnabled() && !w.tiep2->isEnabled());
-        // A picked glyph joins the native box; the 15th code point empties
-        // it, but not a longer paste; an empty slot adds nothing.
+        // A pick joins the box, the 15th code point empties it (not a paste), empty slots not.
+        const std::tuple<QString, int, QString> picks[] = {
+            {QString(12, 'x'), 0, QString(12, 'x') + kA + "1"},  // 14, in 15 units
+            {QString(13, 'x'), 0, ""},
+            {"k", 5, "k"}};
         w.TextBox1->setText(QString(20, 'x'));
         QCOMPARE(w.TextBox1->text().size(), 20);
-        w.TextBox1->setText(QString(12, 'x'));
-        w.CmdB[0]->click();
-        QCOMPARE(w.TextBox1->text(), QString(12, 'x') + kA + "1");  // 14, in 15 units
-        w.TextBox1->setText(QString(13, 'x'));
-        w.CmdB[0]->click();
-        QCOMPARE(w.TextBox1->text(), QString());
-        w.tiep1->click();
-        w.TextBox1->setText("k");
-        w.CmdB[5]->click();
-        QCOMPARE(w.TextBox1->text(), "k");
+        for (const auto& [before, slot, after] : picks) {
+            if (slot) w.tiep1->click();
+            w.TextBox1->setText(before);
+            w.CmdB[slot]->click();
+            QCOMPARE(w.TextBox1->text(), after);
+        }
     }
 
     void unusableDatabaseIsToldOncePerOpening() {
         app::AppDatabase.reset();
-        app::SetProgramFolderForTesting(db_->Folder() + "/missing");
+        app::SetProgramFolderForTesting(db_.Folder() + "/missing");
         DictionaryWindow& w = Dictionary();
         QCOMPARE(messages_, QStringList({"unexpected error", "Cannot continue"}));
         w.TextBox1->setText(" ");  // the window stays usable, and empty
         w.Command2->click();
         QVERIFY(w.ListBox1->count() == 0 && w.CmdB[0]->text().isEmpty() && !w.tiep1->isEnabled());
-        // Coming back tries again quietly; closing brings up the main window,
-        // and a new opening tells again.
+        // Coming back retries quietly; closing shows the main window; a new opening tells.
         Open(dictionary::fAboutD().Get());
         Open(w);
         QCOMPARE(messages_.size(), 2);
@@ -164,8 +146,7 @@ class DictionaryTest : public QObject {
         Settle();
         Dictionary();
         QVERIFY(messages_.size() == 4 && mainShown_ == 1);
-        // A database put right is found on coming back.
-        app::SetProgramFolderForTesting(db_->Folder());
+        app::SetProgramFolderForTesting(db_.Folder());
         Open(dictionary::fAboutD().Get());
         QVERIFY(Dictionary().CmdB[0]->text() == kA + "1" && messages_.size() == 4);
     }

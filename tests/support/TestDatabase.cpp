@@ -8,14 +8,6 @@
 
 namespace orv::test {
 
-namespace {
-// One source line, its fields escaped as the builder reads them.
-QByteArray Line(QStringList fields) {
-    for (QString& f : fields) f = dbbuild::EscapeField(f);
-    return fields.join('\t').toUtf8() + '\n';
-}
-}  // namespace
-
 QStringList TestDatabase::DefaultColumns(const QString& table) {
     const auto& columns = data::Database::ReferenceColumns();
     const auto it = columns.find(table);
@@ -27,14 +19,18 @@ QString TestDatabase::SchemaPath() {
 }
 
 TestDatabase::TestDatabase(const std::map<QString, Rows>& tables) {
+    const auto line = [](QStringList fields) {  // escaped as the builder reads them
+        for (QString& f : fields) f = dbbuild::EscapeField(f);
+        return fields.join('\t').toUtf8() + '\n';
+    };
     const QString data = dir_.filePath("sources");
     QDir().mkpath(data);
     for (const auto& [table, columns] : data::Database::ReferenceColumns()) {
         QFile file(data + '/' + table + ".tsv");  // a file not written fails the build
         file.open(QIODevice::WriteOnly);
-        file.write(Line(columns));
+        file.write(line(columns));
         if (const auto rows = tables.find(table); rows != tables.end())
-            for (const QStringList& row : rows->second) file.write(Line(row));
+            for (const QStringList& row : rows->second) file.write(line(row));
     }
     if (!dbbuild::BuildReferenceDatabase(SchemaPath(), data, Path(), data::kDatabasePassphrase,
                                          nullptr, &error_) &&

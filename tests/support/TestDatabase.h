@@ -1,5 +1,4 @@
-// A reference database built for one test from its own small sources,
-// through the real builder, in a temporary folder.
+// A reference database built by the real builder from a test's own sources, in a temporary folder.
 #pragma once
 
 #include <QStringList>
@@ -9,11 +8,9 @@
 
 namespace orv::test {
 
-// Rows of one table, each its fields in the order of DefaultColumns.
-using Rows = QList<QStringList>;
+using Rows = QList<QStringList>;  // of one table, fields in the order of DefaultColumns
 
-// Rows of a two-column table from a flat list: key, value, key, value, ...
-inline Rows Pairs(const QStringList& f) {
+inline Rows Pairs(const QStringList& f) {  // two-column rows: key, value, key, value, ...
     Rows rows;
     for (qsizetype i = 0; i + 1 < f.size(); i += 2) rows << QStringList{f[i], f[i + 1]};
     return rows;
