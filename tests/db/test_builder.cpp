@@ -11,8 +11,7 @@
 using orv::data::Database;
 using orv::test::TestDatabase;
 
-// Each test starts from valid sources of empty tables and spoils or fills some.
-class BuilderTest : public QObject {
+class BuilderTest : public QObject {  // each test starts from valid sources of empty tables
     Q_OBJECT
     std::unique_ptr<QTemporaryDir> dir_;
 

@@ -1,9 +1,8 @@
 // Runs a fuzz target without libFuzzer: the seeds (files, or folders of them), then
-// -mutations=N deterministic mutations of them; ORV_FUZZ_VERBOSE prints each input in hex.
+// -mutations=N deterministic mutations of them.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -14,7 +13,6 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
 namespace {
-
 uint64_t state = 0x4F52564E;
 size_t Below(size_t n) {  // SplitMix64
     uint64_t z = (state += 0x9E3779B97F4A7C15ull);
@@ -22,15 +20,9 @@ size_t Below(size_t n) {  // SplitMix64
     z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
     return n == 0 ? 0 : (z ^ (z >> 31)) % n;
 }
-
 void Run(const std::string& s) {
-    if (std::getenv("ORV_FUZZ_VERBOSE")) {
-        for (const unsigned char c : s) std::fprintf(stderr, "%02x", c);
-        std::fprintf(stderr, "\n");
-    }
     LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(s.data()), s.size());
 }
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -38,14 +30,13 @@ int main(int argc, char** argv) {
     std::set<std::filesystem::path> files;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg.starts_with("-mutations=")) {
+        if (arg.starts_with("-mutations="))
             mutations = std::stol(arg.substr(11));
-        } else if (std::filesystem::is_directory(arg)) {
+        else if (!std::filesystem::is_directory(arg))
+            files.insert(arg);
+        else
             for (const auto& entry : std::filesystem::directory_iterator(arg))
                 if (entry.is_regular_file()) files.insert(entry.path());
-        } else {
-            files.insert(arg);
-        }
     }
     std::vector<std::string> seeds, pieces;
     for (const auto& file : files) {

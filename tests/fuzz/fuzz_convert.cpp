@@ -3,6 +3,7 @@
 // text split into characters, each looked up.
 #include "converter/SiddhamConverter.h"
 #include "data/Characters.h"
+#include "fuzz/FuzzCheck.h"
 
 #include <QRegularExpression>
 
@@ -10,26 +11,21 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <vector>
 
 namespace {
 
 // ka, ka+virama, ka+o, ka+e, ssa, aa twice, danda, double danda twice, ASCII, emoji.
-const char32_t kRows[] =
-    U"\U0001158E=ka;\U0001158E\U000115BF=k;\U0001158E\U000115BA=ko;\U0001158E\U000115B8=ke;"
-    U"\U000115AC=ṣa;\U00011581=ā;\U00011581=aa;\U000115C2=.;\U000115C3=x;\U000115C3=,;a=A;"
-    U"\U0001F600=smile";
-
-const orv::converter::ConversionMap& Map() {
-    static const orv::converter::ConversionMap map = [] {
-        orv::converter::ConversionMap m;
-        for (const QString& row : QString::fromUcs4(kRows).split(u';'))
-            m.Add(row.section(u'=', 0, 0), row.section(u'=', 1));
-        return m;
-    }();
-    return map;
-}
+const orv::converter::ConversionMap kMap = [] {
+    orv::converter::ConversionMap m;
+    const QString rows = QStringLiteral(
+        "\U0001158E=ka;\U0001158E\U000115BF=k;\U0001158E\U000115BA=ko;\U0001158E\U000115B8=ke;"
+        "\U000115AC=ṣa;\U00011581=ā;\U00011581=aa;\U000115C2=.;\U000115C3=x;\U000115C3=,;a=A;"
+        "\U0001F600=smile");
+    for (const QString& row : rows.split(u';'))
+        m.Add(row.section(u'=', 0, 0), row.section(u'=', 1));
+    return m;
+}();
 
 QString Reference(const QString& text) {
     UErrorCode status = U_ZERO_ERROR;  // NFC by ICU, as the engine does (Qt's tables differ)
@@ -38,15 +34,15 @@ QString Reference(const QString& text) {
         unorm2_getNFCInstance(&status), reinterpret_cast<const UChar*>(text.utf16()),
         static_cast<int32_t>(text.size()), reinterpret_cast<UChar*>(nfc.data()),
         static_cast<int32_t>(nfc.size()), &status));
-    if (U_FAILURE(status)) std::abort();
+    Check(U_SUCCESS(status), QStringLiteral("ICU NFC of %1").arg(Quoted(text)));
     const QStringList characters = orv::data::SplitCharacters(nfc);
-    const QString virama = QString::fromUcs4(U"\U000115BF");
+    const QString virama = QStringLiteral("\U000115BF");
     static const QRegularExpression joiners(virama + QStringLiteral("[\u200C\u200D]+"));
     QString out;
     for (qsizetype i = 0; i < characters.size(); ++i) {
         const QString& c = characters[i];
-        const auto* entry = Map().Find(c);  // failing that, without joiners after a virama
-        if (!entry) entry = Map().Find(QString(c).replace(joiners, virama));
+        const auto* entry = kMap.Find(c);  // failing that, without joiners after a virama
+        if (!entry) entry = kMap.Find(QString(c).replace(joiners, virama));
         const bool blankNext =
             i + 1 < characters.size() &&
             QStringView(u" \t\n\v\f\r\u0085\u2028\u2029").contains(characters[i + 1][0]);
@@ -58,7 +54,7 @@ QString Reference(const QString& text) {
 }
 
 QString Convert(const QString& text, const std::vector<qsizetype>& cuts) {
-    orv::converter::ConversionStream stream(Map());
+    orv::converter::ConversionStream stream(kMap);
     QString out;
     qsizetype from = 0;
     for (const qsizetype cut : cuts) {
@@ -88,6 +84,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     std::sort(cuts.begin(), cuts.end());
     const QString whole = Convert(text, {});
-    if (Convert(text, cuts) != whole || Reference(text) != whole) std::abort();
+    Check(Convert(text, cuts) == whole && Reference(text) == whole, Quoted(text));
     return 0;
 }

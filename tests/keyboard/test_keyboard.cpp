@@ -4,7 +4,6 @@
 #include "app/SharedValues.h"
 #include "app/Windows.h"
 #include "keyboard/Keyboards.h"
-#include "support/Glyphs.h"
 #include "support/TestDatabase.h"
 #include "support/WindowDriver.h"
 
@@ -24,7 +23,7 @@ class KeyboardTest : public QObject {
     int ended_ = 0;
 
     static ScriptKeyboard& Siddham() { return Open(keyboard::frmSiddha().Get()); }
-    static QString Glyph(int n) { return glyphs::kKa + QString::number(n); }
+    static QString Glyph(int n) { return QStringLiteral("\U0001158E") + QString::number(n); }
 
   private slots:
     void initTestCase() {
