@@ -38,7 +38,8 @@ class ConverterTest : public QObject {
     QStringList messages_;
     int ended_ = 0;
     QTemporaryDir dir_;  // the files, and a copy of the command with no database beside it
-    const QByteArray sample_ = (kKi + kAa + " " + kI + "'\r\n" + kEmoji + kIi + kDanda).toUtf8();
+    const QByteArray sample_ = (kKi + kAa + " " + kI + "'\r\n" + kEmoji + kIi + kDanda).toUtf8(),
+                     big_ = "line\n" + QByteArray(65529, 'x');  // ka across the first block
     // Runs a shell line in dir_ ("$1"), "$0" a copy of the command beside the database.
     std::tuple<int, QByteArray, QByteArray> Run(const QString& line, const QByteArray& in = {}) {
         QProcess p;
@@ -69,12 +70,11 @@ class ConverterTest : public QObject {
         const QString built = qEnvironmentVariable("ORVANTA_BINARY_DIR") + "/bin/orvanta-convert";
         for (const QString& dir : {db_.Folder(), dir_.path()})
             QVERIFY(QFile::copy(built, dir + "/orvanta-convert"));
-        const QByteArray big = "line\n" + QByteArray(65529, 'x') + kKa.toUtf8() + "\nyy\xff";
         for (const auto& [name, bytes] : {std::pair<QString, QByteArray>{"a.txt", sample_},
                                           {"b.txt", (kKa + "\n").toUtf8()},
                                           {"empty.txt", {}},
                                           {"c.txt", "ab\ncd\xffx"},
-                                          {"big.txt", big}}) {
+                                          {"big.txt", big_ + kKa.toUtf8() + "\nyy\xff"}}) {
             QFile file(dir_.filePath(name));
             QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
         }
@@ -140,8 +140,7 @@ class ConverterTest : public QObject {
     }
 
     void commandConvertsOrSaysWhatFailedAndWhere() {
-        const QByteArray a = ("kiā/aa  i/ī /y apos\r\n" + kEmoji + kIi + ". ").toUtf8(),
-                         big = "line\n" + QByteArray(65529, 'x');
+        const QByteArray a = ("kiā/aa  i/ī /y apos\r\n" + kEmoji + kIi + ". ").toUtf8();
         const QString noSpace = "cannot write to standard output: No space left on device",
                       in = "standard input: ";
         const QString at = "not valid UTF-8 at byte %1 (line %2, byte %3 of the line)";
@@ -171,7 +170,7 @@ class ConverterTest : public QObject {
             {R"("$0" --to deva)", "\xf4\x90\x80\x80", 4, in + "not valid UTF-8", {}},
             {R"("$0" --to deva)", "ka\xe0\xa4", 4, in + "not valid UTF-8", "ka"},
             // Past the first block: a letter across it converts, a bad byte is placed in the file.
-            {R"("$0" --to trans big.txt)", {}, 4, at.arg("65542", "3", "3"), big + "ka\nyy"},
+            {R"("$0" --to trans big.txt)", {}, 4, at.arg("65542", "3", "3"), big_ + "ka\nyy"},
             // Output that cannot be written, closed standard streams: a status and a message.
             {R"("$0" --help >/dev/full)", {}, 1, noSpace, {}},
             {R"("$0" --to deva a.txt >/dev/full)", {}, 1, noSpace, {}},
