@@ -57,8 +57,7 @@ int main(int argc, char** argv) {
     // The test's own Ranjana (Noto Sans Devanagari renamed), there before fontconfig looks.
     const QString fonts = qEnvironmentVariable("XDG_DATA_HOME") + "/fonts";
     QDir().mkpath(fonts);
-    QProcess make;
-    make.start("/usr/bin/python3", {"-c", R"(
+    QProcess::execute("/usr/bin/python3", {"-c", R"(
 import subprocess, sys
 from fontTools.ttLib import TTFont
 f = TTFont(subprocess.run(["fc-match", "-f", "%{file}", "Noto Sans Devanagari"], capture_output=True, text=True).stdout)
@@ -66,8 +65,7 @@ for r in f["name"].names:
     if r.nameID in (1, 4, 6, 16): r.string = sys.argv[2].replace(" ", "") + "-Regular" if r.nameID == 6 else sys.argv[2]
 f.save(sys.argv[1])
 )",
-                                    fonts + "/OrvtestRanjana.ttf", kTestRanjana});
-    make.waitForFinished(60000);
+                                           fonts + "/OrvtestRanjana.ttf", kTestRanjana});
     QApplication app(argc, argv);
     FontsTest test;
     return QTest::qExec(&test, argc, argv);

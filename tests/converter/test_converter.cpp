@@ -36,42 +36,30 @@ class ConverterTest : public QObject {
          {"tbl_siddham_deva", test::Pairs({kKa, "क", kKi, "कि", kDanda, "।"})},
          {"tbl_siddham_lantsa", test::Pairs({kKa, "K", kKi, "KI", kAa, "A1", kAa, "A2"})}}};
     QStringList messages_;
-    int ended_ = 0, code_ = -1;
-    QTemporaryDir dir_;
-    QByteArray err_;
-    const QByteArray sample_ = (kKi + kAa + " " + kI + "'\r\n" + kEmoji + kIi + kDanda).toUtf8();
-
-    QString Path(const QString& name) { return dir_.filePath(name); }
-    void Write(const QString& name, const QByteArray& bytes) {
-        QFile file(Path(name));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-    }
-    // Runs a program (a copy of the command beside `folder` by default); answers its output.
-    QByteArray Run(const QStringList& args, const QByteArray& input = {}, QString folder = {},
-                   QString program = {}) {
+    int ended_ = 0;
+    QTemporaryDir dir_;  // the files, and a copy of the command with no database beside it
+    const QByteArray sample_ = (kKi + kAa + " " + kI + "'\r\n" + kEmoji + kIi + kDanda).toUtf8(),
+                     big_ = "line\n" + QByteArray(65529, 'x');  // ka across the first block
+    // Runs a shell line in dir_ ("$1"), "$0" a copy of the command beside the database.
+    std::tuple<int, QByteArray, QByteArray> Run(const QString& line, const QByteArray& in = {}) {
         QProcess p;
-        if (folder.isEmpty()) folder = db_.Folder();
-        p.start(program.isEmpty() ? folder + "/orvanta-convert" : program, args);
-        p.write(input);
+        p.setWorkingDirectory(dir_.path());
+        p.start("/bin/sh", {"-c", line, db_.Folder() + "/orvanta-convert", dir_.path()});
+        p.write(in);
         p.closeWriteChannel();
         const bool ended = p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit;
-        code_ = ended ? p.exitCode() : -1;
-        err_ = p.readAllStandardError();
-        return p.readAllStandardOutput();
+        return {ended ? p.exitCode() : -1, p.readAllStandardOutput(), p.readAllStandardError()};
     }
-    // Runs the command from a shell line, as "$0" with the argument $1.
-    QByteArray Shell(const QString& line) {
-        return Run({"-c", line, db_.Folder() + "/orvanta-convert", Path("a.txt")}, {}, {},
-                   "/bin/sh");
-    }
-    // A failure: its status, one line on standard error saying `what`, what came before it.
-    void ExpectFailure(const QByteArray& out, int code, const QString& what,
-                       const QByteArray& before = {}) {
-        QCOMPARE(code_, code);
-        QVERIFY2(err_.startsWith("orvanta-convert: ") && err_.count('\n') == 1 &&
-                     err_.endsWith('\n') && QString::fromUtf8(err_).contains(what),
-                 err_.constData());
-        QCOMPARE(out, before);
+    // Its status and output, and on failure one line on standard error saying `what`.
+    void Expect(const QString& line, const QByteArray& in, int code, QString what,
+                const QByteArray& out) {
+        const auto [status, got, err] = Run(line, in);
+        what.replace("$1", dir_.path());
+        QVERIFY2(status == code && got == out, qPrintable(line + ": " + got));
+        QVERIFY2(what.isEmpty() ? err.isEmpty()
+                                : err.startsWith("orvanta-convert: ") && err.count('\n') == 1 &&
+                                      err.endsWith('\n') && QString::fromUtf8(err).contains(what),
+                 qPrintable(line + ": " + err));
     }
 
   private slots:
@@ -82,8 +70,14 @@ class ConverterTest : public QObject {
         const QString built = qEnvironmentVariable("ORVANTA_BINARY_DIR") + "/bin/orvanta-convert";
         for (const QString& dir : {db_.Folder(), dir_.path()})
             QVERIFY(QFile::copy(built, dir + "/orvanta-convert"));
-        Write("a.txt", sample_);
-        Write("b.txt", (kKa + "\n").toUtf8());
+        for (const auto& [name, bytes] : {std::pair<QString, QByteArray>{"a.txt", sample_},
+                                          {"b.txt", (kKa + "\n").toUtf8()},
+                                          {"empty.txt", {}},
+                                          {"c.txt", "ab\ncd\xffx"},
+                                          {"big.txt", big_ + kKa.toUtf8() + "\nyy\xff"}}) {
+            QFile file(dir_.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        }
     }
     void init() {
         app::SetProgramFolderForTesting(db_.Folder());
@@ -147,63 +141,59 @@ class ConverterTest : public QObject {
 
     void commandConvertsOrSaysWhatFailedAndWhere() {
         const QByteArray a = ("kiā/aa  i/ī /y apos\r\n" + kEmoji + kIi + ". ").toUtf8();
-        QCOMPARE(Run({"--to", "trans", Path("a.txt"), Path("b.txt")}), a + "ka\n");
-        QCOMPARE(Run({"--to=trans", Path("b.txt"), "-", "--", Path("b.txt")}, sample_),
-                 "ka\n" + a + "ka\n");
-        QVERIFY(code_ == 0 && err_.isEmpty());
-        QCOMPARE(Run({"--to", "deva"}, (kKa + kDanda).toUtf8()), "क।");
-        QCOMPARE(Run({"--to", "lantsa"}, (kAa + kKi).toUtf8()), "A1/A2 KI");
-        Write("empty.txt", {});
-        for (const QStringList& args :
-             QList<QStringList>{{"--to", "lantsa"}, {"--to", "trans", Path("empty.txt")}})
-            QVERIFY(Run(args).isEmpty() && code_ == 0 && err_.isEmpty());  // no input
-        QVERIFY(Run({"--help"}).startsWith("usage: orvanta-convert --to trans|deva|lantsa"));
-
-        ExpectFailure(Run({"--to", "latin"}), 2, "unknown target \"latin\"");
-        ExpectFailure(Run({Path("a.txt")}), 2, "no target");
-        ExpectFailure(Run({"-x", "--to", "deva"}), 2, "unknown option -x");
-        ExpectFailure(Run({"--to", "trans"}, sample_, dir_.path()), 3, Path("orvbase.mdb"));
-        ExpectFailure(Run({"--to", "trans", Path("none.txt")}), 4, Path("none.txt"));
-        // An unopenable file fails before any output; a bad byte after the text before it.
-        ExpectFailure(Run({"--to", "trans", Path("a.txt"), dir_.path()}), 4,
-                      "cannot read " + dir_.path() + ": it is a directory");
-        Write("bad.txt", QByteArray("ab\ncd\xff") + "x");
-        ExpectFailure(Run({"--to", "trans", Path("b.txt"), Path("bad.txt")}), 4,
-                      Path("bad.txt") + ": not valid UTF-8 at byte 6 (line 2, byte 3 of the line)",
-                      "ka\nab\ncd");
-        ExpectFailure(Run({"--to", "deva"}, "\xff" + kKa.toUtf8()), 4,
-                      "standard input: not valid UTF-8 at byte 1 (line 1, byte 1 of the line)");
-        for (const QByteArray bytes :
-             {"\xc0\xaf", "\xed\xa0\x80", "\xf4\x90\x80\x80", "ka\xe0\xa4"})
-            ExpectFailure(Run({"--to", "deva"}, bytes), 4, "standard input: not valid UTF-8",
-                          bytes.left(bytes.indexOf('\xe0')));
-        // Past the first block: a letter across it converts, a bad byte is placed in the file.
-        const QByteArray big = "line\n" + QByteArray(65529, 'x') + kKa.toUtf8() + "\nyy";
-        Write("big.txt", big + "\xff");
-        ExpectFailure(Run({"--to", "trans", Path("big.txt")}), 4,
-                      "not valid UTF-8 at byte 65542 (line 3, byte 3 of the line)",
-                      "line\n" + QByteArray(65529, 'x') + "ka\nyy");
-        // Output that cannot be written, closed standard streams: a status and a message.
-        for (const char* line : {"\"$0\" --help >/dev/full", "\"$0\" --to deva \"$1\" >/dev/full"})
-            ExpectFailure(Shell(line), 1,
-                          "cannot write to standard output: No space left on device");
-        for (const char* line : {"\"$0\" --to trans \"$1\" >&-", "\"$0\" --help >&-"})
-            ExpectFailure(Shell(line), 1, "standard output is closed");
-        ExpectFailure(Shell("\"$0\" --to trans <&-"), 4,
-                      "cannot read standard input: it is closed");
+        const QString noSpace = "cannot write to standard output: No space left on device",
+                      in = "standard input: ";
+        const QString at = "not valid UTF-8 at byte %1 (line %2, byte %3 of the line)";
+        // Shell line, standard input, status, what standard error says, standard output.
+        const std::tuple<QString, QByteArray, int, QString, QByteArray> calls[] = {
+            {R"("$0" --to trans a.txt b.txt)", {}, 0, "", a + "ka\n"},
+            {R"("$0" --to=trans b.txt - -- b.txt)", sample_, 0, "", "ka\n" + a + "ka\n"},
+            {R"("$0" --to deva)", (kKa + kDanda).toUtf8(), 0, "", "क।"},
+            {R"("$0" --to lantsa)", (kAa + kKi).toUtf8(), 0, "", "A1/A2 KI"},
+            {R"("$0" --to lantsa)", {}, 0, "", {}},  // no input
+            {R"("$0" --to trans empty.txt)", {}, 0, "", {}},
+            {R"("$0" --to latin)", {}, 2, "unknown target \"latin\"", {}},
+            {R"("$0" a.txt)", {}, 2, "no target", {}},
+            {R"("$0" -x --to deva)", {}, 2, "unknown option -x", {}},
+            {R"(./orvanta-convert --to trans)", sample_, 3, "$1/orvbase.mdb", {}},
+            {R"("$0" --to trans none.txt)", {}, 4, "none.txt", {}},
+            // An unopenable file fails before any output; a bad byte after the text before it.
+            {R"("$0" --to trans a.txt "$1")", {}, 4, "cannot read $1: it is a directory", {}},
+            {R"("$0" --to trans b.txt c.txt)",
+             {},
+             4,
+             "c.txt: " + at.arg("6", "2", "3"),
+             "ka\nab\ncd"},
+            {R"("$0" --to deva)", "\xff" + kKa.toUtf8(), 4, in + at.arg("1", "1", "1"), {}},
+            {R"("$0" --to deva)", "\xc0\xaf", 4, in + "not valid UTF-8", {}},
+            {R"("$0" --to deva)", "\xed\xa0\x80", 4, in + "not valid UTF-8", {}},
+            {R"("$0" --to deva)", "\xf4\x90\x80\x80", 4, in + "not valid UTF-8", {}},
+            {R"("$0" --to deva)", "ka\xe0\xa4", 4, in + "not valid UTF-8", "ka"},
+            // Past the first block: a letter across it converts, a bad byte is placed in the file.
+            {R"("$0" --to trans big.txt)", {}, 4, at.arg("65542", "3", "3"), big_ + "ka\nyy"},
+            // Output that cannot be written, closed standard streams: a status and a message.
+            {R"("$0" --help >/dev/full)", {}, 1, noSpace, {}},
+            {R"("$0" --to deva a.txt >/dev/full)", {}, 1, noSpace, {}},
+            {R"("$0" --to trans a.txt >&-)", {}, 1, "standard output is closed", {}},
+            {R"("$0" --help >&-)", {}, 1, "standard output is closed", {}},
+            {R"("$0" --to trans <&-)", {}, 4, "cannot read standard input: it is closed", {}}};
+        for (const auto& [line, input, code, what, out] : calls)
+            Expect(line, input, code, what, out);
+        QVERIFY(get<1>(Run(R"("$0" --help)"))
+                    .startsWith("usage: orvanta-convert --to trans|deva|lantsa"));
     }
 
     void databaseLackingAColumnFailsToOpen() {
         {
-            auto db = data::Database::Open(Path("orvbase.mdb"), data::kDatabasePassphrase,
+            auto db = data::Database::Open(dir_.filePath("orvbase.mdb"), data::kDatabasePassphrase,
                                            data::Database::Mode::CreateNew);
             for (const auto& [table, columns] : data::Database::ReferenceColumns()) {
                 const QString kept = table == "tbl_siddham_trans" ? "siddham" : columns.join(',');
                 QVERIFY(db && db->Execute({"create table " + table + " (" + kept + ")", {}}));
             }
         }
-        ExpectFailure(Run({"--to", "trans"}, {}, dir_.path()), 3,
-                      "table tbl_siddham_trans has no column trans");
+        Expect(R"(./orvanta-convert --to trans)", {}, 3,
+               "table tbl_siddham_trans has no column trans", {});
     }
 };
 

@@ -1,6 +1,8 @@
 // A reference database built by the real builder from a test's own sources, in a temporary folder.
 #pragma once
 
+#include "data/Database.h"
+
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -14,6 +16,11 @@ inline Rows Pairs(const QStringList& f) {  // two-column rows: key, value, key, 
     Rows rows;
     for (qsizetype i = 0; i + 1 < f.size(); i += 2) rows << QStringList{f[i], f[i + 1]};
     return rows;
+}
+
+inline std::unique_ptr<data::Database> OpenBuilt(QString* error) {  // the build's, read-only
+    return data::Database::Open(qEnvironmentVariable("ORVANTA_BINARY_DIR") + "/bin/orvbase.mdb",
+                                data::kDatabasePassphrase, data::Database::Mode::ReadOnly, error);
 }
 
 class TestDatabase {
