@@ -95,8 +95,7 @@ void Desktop::Close(unsigned long window) {
     XEvent event{};
     event.xclient = {
         ClientMessage, 0, False, d, window, XInternAtom(d, "WM_PROTOCOLS", False), 32, {}};
-    event.xclient.data.l[0] = long(XInternAtom(d, "WM_DELETE_WINDOW", False));
-    event.xclient.data.l[1] = CurrentTime;
+    event.xclient.data.l[0] = long(XInternAtom(d, "WM_DELETE_WINDOW", False));  // at CurrentTime
     XSendEvent(d, window, False, NoEventMask, &event);
     XFlush(d);
 }
