@@ -15,20 +15,17 @@ using test::Xdotool;
 #define TRY(expr) QTRY_VERIFY_WITH_TIMEOUT((expr), kTimeout)
 #define TRY_COMPARE(actual, expected) QTRY_COMPARE_WITH_TIMEOUT(actual, expected, kTimeout)
 
-namespace {
+static constexpr int kTimeout = 20000;
+static constexpr int kKeyboardWidth = 707;
+static const QString kMain = QStringLiteral("Orvanta 3.0");
+static const QString kHrih = kHa + kVirama + QStringLiteral("\U000115A8\U000115B1") + kVisarga;
+// The first candidate and the first reading, from the keyboard's corner.
+static const QPoint kCandidate{108, 47}, kReading{108, 15};
 
-constexpr int kTimeout = 20000;
-constexpr int kKeyboardWidth = 707;
-const QString kMain = QStringLiteral("Orvanta 3.0");
-const QString kHrih = kHa + kVirama + QStringLiteral("\U000115A8\U000115B1") + kVisarga;
-const QPoint kCandidate{108, 47}, kReading{108, 15};  // first of each, from the keyboard's corner
-
-QString Num(int n) { return QString::number(n); }
-bool Click(QPoint p, const char* button = "1") {
+static QString Num(int n) { return QString::number(n); }
+static bool Click(QPoint p, const char* button = "1") {
     return Xdotool({"mousemove", Num(p.x()), Num(p.y()), "click", button});
 }
-
-}  // namespace
 
 class RealDesktopTest : public QObject {
     Q_OBJECT
@@ -90,9 +87,6 @@ class RealDesktopTest : public QObject {
         QVERIFY(desktop_.GrabCtrlShiftKey("Up"));
         program_ = Start(Built());
         TRY(!Icon().isNull() && Shown(kMain).size() == 1);
-    }
-    void cleanupTestCase() {
-        if (program_ && program_->state() == QProcess::Running) program_->kill();
     }
 
     void closedToTheTrayAndBack() {

@@ -16,8 +16,6 @@ namespace {
 
 constexpr int kTimeout = 20000;
 
-void DieWithTheTest() { prctl(PR_SET_PDEATHSIG, SIGKILL); }
-
 // A window property's bytes (32-bit values as longs).
 QByteArray Property(Display* d, Window w, const char* name) {
     Atom type = 0;
@@ -26,16 +24,16 @@ QByteArray Property(Display* d, Window w, const char* name) {
     unsigned char* data = nullptr;
     XGetWindowProperty(d, w, XInternAtom(d, name, False), 0, 1024, False, AnyPropertyType, &type,
                        &format, &count, &after, &data);
-    const qsizetype size = data ? qsizetype(count * (format == 32 ? sizeof(long) : format / 8)) : 0;
-    const QByteArray value(reinterpret_cast<const char*>(data), size);
+    const QByteArray value(
+        reinterpret_cast<const char*>(data),
+        data ? qsizetype(count * (format == 32 ? sizeof(long) : format / 8)) : 0);
     if (data) XFree(data);
     return value;
 }
 
 long Cardinal(Display* d, Window w, const char* name) {  // the first 32-bit value, or -1
-    const QByteArray value = Property(d, w, name);
-    return value.size() >= qsizetype(sizeof(long)) ? *reinterpret_cast<const long*>(value.data())
-                                                   : -1;
+    const QByteArray v = Property(d, w, name);
+    return v.size() >= qsizetype(sizeof(long)) ? *reinterpret_cast<const long*>(v.data()) : -1;
 }
 
 }  // namespace
@@ -47,7 +45,7 @@ std::unique_ptr<QProcess> StartHelper(const QString& program, const QStringList&
     environment.remove("DBUS_SESSION_BUS_ADDRESS");  // the tray icon docks through XEmbed
     environment.insert(extra);
     process->setProcessEnvironment(environment);
-    process->setChildProcessModifier(DieWithTheTest);
+    process->setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
     process->start(program, arguments);
     process->waitForStarted(10000);
     return process;
@@ -97,8 +95,7 @@ void Desktop::Close(unsigned long window) {
     XEvent event{};
     event.xclient = {
         ClientMessage, 0, False, d, window, XInternAtom(d, "WM_PROTOCOLS", False), 32, {}};
-    event.xclient.data.l[0] = long(XInternAtom(d, "WM_DELETE_WINDOW", False));
-    event.xclient.data.l[1] = CurrentTime;
+    event.xclient.data.l[0] = long(XInternAtom(d, "WM_DELETE_WINDOW", False));  // at CurrentTime
     XSendEvent(d, window, False, NoEventMask, &event);
     XFlush(d);
 }
@@ -121,9 +118,8 @@ bool Desktop::GrabCtrlShiftKey(const char* keysym) {
 
 Desktop::~Desktop() {
     if (display_) XCloseDisplay(display_);  // before its server goes
-    for (auto* helper : {other_.get(), tray_.get(), windowManager_.get(), server_.get()}) {
+    for (auto* helper : {other_.get(), tray_.get(), windowManager_.get(), server_.get()})
         if (helper) helper->kill(), helper->waitForFinished(kTimeout);
-    }
 }
 
 QString Desktop::Start() {
@@ -142,10 +138,10 @@ QString Desktop::Start() {
     home.insert("HOME", home_.path());
     home.insert("XDG_CONFIG_HOME", home_.path());
     windowManager_ = StartHelper("openbox", {}, home);
-    const auto wm = [d] {
-        return Cardinal(d, DefaultRootWindow(d), "_NET_SUPPORTING_WM_CHECK") > 0;
-    };
-    if (!QTest::qWaitFor(wm, kTimeout)) return "openbox did not start";
+    if (!QTest::qWaitFor(
+            [d] { return Cardinal(d, DefaultRootWindow(d), "_NET_SUPPORTING_WM_CHECK") > 0; },
+            kTimeout))
+        return "openbox did not start";
     tray_ = StartHelper("trayer", {"--edge", "top", "--align", "right", "--widthtype", "request",
                                    "--height", "24", "--expand", "false"});
     const Atom tray =

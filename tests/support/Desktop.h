@@ -1,5 +1,4 @@
-// A private desktop as a user has it: an X server of its own (grabs and focus are server-wide),
-// openbox with its default configuration, a tray, xev to type into, and an X connection to ask.
+// A private desktop: an X server of its own, openbox as it comes, a tray, xev to type into.
 #pragma once
 
 #include <QProcess>
@@ -22,8 +21,7 @@ class Desktop {
   public:
     ~Desktop();
     QString Start();  // empty once all are there (DISPLAY points there), else what failed
-    // Windows of process `pid` on screen wherever the window manager put them: its tray icons
-    // (inside another program's window), or its other windows with the title (any when empty).
+    // Visible windows of `pid`: its tray icons, or its others titled `title` (any when empty).
     QList<unsigned long> Windows(long pid, bool trayIcons, const QString& title = {});
     QRect Geometry(unsigned long window);
     void Close(unsigned long window);  // as a window manager's close button asks

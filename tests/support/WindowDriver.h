@@ -15,7 +15,7 @@ template <class W>
 W& Open(W& window) {
     window.show();
     window.activateWindow();
-    [[maybe_unused]] const bool active = QTest::qWaitForWindowActive(&window);
+    (void)QTest::qWaitForWindowActive(&window);
     return window;
 }
 

@@ -1,5 +1,4 @@
-// A real headless Writer of the test's own (profile, pipe name), started and stopped by process
-// id, seen through scripts/writer-document.py in a process of its own.
+// A headless Writer of the test's own, seen through scripts/writer-document.py in its own process.
 #pragma once
 
 #include <QJsonObject>
@@ -25,8 +24,7 @@ class TestOffice {
     void Pause();       // SIGSTOP, returning once it has stopped: an office that hangs
     void Resume();
 
-    // Closes every document and opens a new one with the text (lines become paragraphs) and
-    // the insertion point at its start.
+    // Closes every document, opens one with the text (lines are paragraphs), cursor at its start.
     bool NewDocument(const QString& text = {}) {
         return Ask({{"op", "new"}, {"text", text}}).toBool();
     }

@@ -14,23 +14,17 @@
 #include <unistd.h>
 
 using namespace orv::test::glyphs;
-using orv::word::Delivery;
-using orv::word::Receipt;
-using orv::word::WordBridge;
+using namespace orv::word;
 using orv::word::test::TestOffice;
 
-namespace {
+static const QString kFont = QStringLiteral("Noto Sans Siddham");
 
-const QString kFont = QStringLiteral("Noto Sans Siddham");
-
-QList<TestOffice::Portion> InFont(const QList<TestOffice::Portion>& portions) {
+static QList<TestOffice::Portion> InFont(const QList<TestOffice::Portion>& portions) {
     QList<TestOffice::Portion> found;
     for (const auto& p : portions)
         if (p.complex == kFont) found.append(p);
     return found;
 }
-
-}  // namespace
 
 class TestWordBridge : public QObject {
     Q_OBJECT
@@ -47,7 +41,6 @@ class TestWordBridge : public QObject {
         office_.Resume();
         if (office_.Pid() <= 0) QVERIFY(office_.Start());
     }
-    void cleanupTestCase() { bridge_.reset(); }
 
     void fontTextAndInsertionPoint() {
         // Latin, a syllable, a conjunct in halves (font and text, then the blank), and after a
@@ -142,8 +135,7 @@ class TestWordBridge : public QObject {
         QVERIFY(office_.Start() && office_.NewDocument());
         QCOMPARE(bridge_->InsertInFont(kI, kFont).Wait(), Delivery::Done);
         QCOMPARE(office_.Text(), kI);
-        WordBridge nobody(
-            QStringLiteral("orvtest-nobody-%1").arg(::getpid()));  // quick, every time
+        WordBridge nobody("orvtest-nobody-" + QString::number(::getpid()));  // quick, each time
         QElapsedTimer timer;
         timer.start();
         for (int i = 0; i < 5; ++i)
