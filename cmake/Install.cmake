@@ -2,8 +2,6 @@
 # converter command, the reference database and the manual (the program
 # finds its database beside itself), launchers on the PATH, and the desktop
 # integration in the freedesktop locations.
-include(GNUInstallDirs)
-set(ORVANTA_PROGRAM_DIR ${CMAKE_INSTALL_LIBDIR}/orvanta)
 
 install(TARGETS orvanta RUNTIME DESTINATION ${ORVANTA_PROGRAM_DIR})
 if(TARGET orvanta-convert)

@@ -18,6 +18,8 @@ set(ORV_TEST_ENVIRONMENT
   "XDG_CACHE_HOME=${ORV_TEST_HOME}/.cache" "XDG_DATA_HOME=${ORV_TEST_HOME}/.local/share"
   "XDG_RUNTIME_DIR=${ORV_TEST_HOME}/runtime"
   "ORVANTA_OFFICE_PIPE=orvtest-no-office"
+  # An installed Orvanta on the machine is never a test's database.
+  "ORVANTA_DATA_DIR=${ORV_TEST_HOME}/no-installed-data"
   "ORVANTA_SOURCE_DIR=${PROJECT_SOURCE_DIR}" "ORVANTA_BINARY_DIR=${PROJECT_BINARY_DIR}")
 function(orv_add_test)
   cmake_parse_arguments(T "X11" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})

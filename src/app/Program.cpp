@@ -34,7 +34,7 @@ QString ProgramFolder() {
     return folderOverride.isEmpty() ? QCoreApplication::applicationDirPath() : folderOverride;
 }
 
-QString AppDatabasePath() { return ProgramFolder() + QStringLiteral("/orvbase.mdb"); }
+QString AppDatabasePath() { return data::ReferenceDatabasePath(ProgramFolder()); }
 
 bool OpenAppDatabase(bool quiet) {
     QString error;

@@ -14,7 +14,8 @@ QString ApplicationTitle();
 // The folder the program runs from, as Qt reports it (no trailing separator
 // except for the root).
 QString ProgramFolder();
-// ProgramFolder() + "/orvbase.mdb".
+// Where the reference database is: "orvbase.mdb" in ProgramFolder(), or
+// in the installed program folder when not there.
 QString AppDatabasePath();
 
 // Opens the reference database into AppDatabase, releasing what it held.

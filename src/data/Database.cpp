@@ -275,4 +275,30 @@ bool Database::ExecuteScript(const QString& sql, QString* error) {
     return true;
 }
 
+namespace {
+QString InstalledProgramFolder() {
+    const QString set = qEnvironmentVariable("ORVANTA_DATA_DIR");
+    return set.isEmpty() ? QStringLiteral(ORVANTA_INSTALLED_PROGRAM_DIR) : set;
+}
+}  // namespace
+
+QString ReferenceDatabasePath(const QString& callerFolder) {
+    const QString name = QStringLiteral("/orvbase.mdb");
+    if (!callerFolder.isEmpty() && QFileInfo::exists(callerFolder + name)) {
+        return callerFolder + name;
+    }
+    return InstalledProgramFolder() + name;
+}
+
+std::unique_ptr<Database> OpenReferenceDatabase(const QString& callerFolder, QString* error) {
+    const QString path = ReferenceDatabasePath(callerFolder);
+    if (!QFileInfo::exists(path)) {
+        SetError(error, QStringLiteral("no orvbase.mdb in %1 nor in %2")
+                            .arg(callerFolder, InstalledProgramFolder()));
+        return nullptr;
+    }
+    return Database::Open(path, QString::fromLatin1(kDatabasePassphrase), Database::Mode::ReadOnly,
+                          error);
+}
+
 }  // namespace orv::data

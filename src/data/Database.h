@@ -101,6 +101,16 @@ class Database {
     std::map<std::string, sqlite3_stmt*> cache_;
 };
 
+// Where a caller that is not necessarily the program finds the reference
+// database: "orvbase.mdb" in the caller's own folder (the program folder, or
+// the folder of a loaded input-method library) when it is there, else in the
+// installed program folder, <prefix>/lib/orvanta, or the folder named by
+// ORVANTA_DATA_DIR when that is set (relocated installs, tests).
+QString ReferenceDatabasePath(const QString& callerFolder);
+// Opens that database read-only; on failure answers null and says why.
+std::unique_ptr<Database> OpenReferenceDatabase(const QString& callerFolder,
+                                                QString* error = nullptr);
+
 // Registers the `like` function and the collation "dict" on a connection.
 // Every connection the program or the builder makes goes through here.
 bool RegisterTextRules(sqlite3* db);

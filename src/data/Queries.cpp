@@ -79,6 +79,8 @@ Statement ScriptByImePrefix(ScriptTable table, const QString& text, int limit) {
     return PrefixSearch(TableName(table), QStringLiteral("ime"), text, limit);
 }
 
+Statement KeyboardInputs() { return {QStringLiteral("select input from tbl_keyboard"), {}}; }
+
 Statement KeyboardByInput(const QString& input) {
     return {QStringLiteral("select * from tbl_keyboard where input=?"), {input}};
 }

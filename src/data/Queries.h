@@ -24,6 +24,8 @@ QString ValueColumn(ConversionTable table);
 Statement ScriptByImePrefix(ScriptTable table, const QString& text, int limit = -1);
 // select * from tbl_keyboard where input='<input>'
 Statement KeyboardByInput(const QString& input);
+// select input from tbl_keyboard: every key of the keyboard map
+Statement KeyboardInputs();
 // select * from tbl_siddham_trans where siddham='<character>' (and _deva, _lantsa)
 Statement ConversionBySiddham(ConversionTable table, const QString& character);
 // select siddham, trans from tbl_siddham_trans order by rowid (and _deva,

@@ -102,8 +102,16 @@ DictionaryWindow::DictionaryWindow() {
         if (TextBox11->text() == kTransPlaceholder) TextBox11->clear();
     });
     connect(TextBox11, &SearchBox::doubleClicked, TextBox11, &QLineEdit::clear);
-    connect(TextBox11, &QLineEdit::textChanged, this,
-            [this] { Map.ApplyTo(app::AppDatabase.get(), TextBox11); });
+    // The keyboard map, as in the keyboard windows: the mapped text is set
+    // once, and its own change notice is not mapped again.
+    connect(TextBox11, &QLineEdit::textChanged, this, [this](const QString& typed) {
+        if (mappingTrans_) return;
+        const QString mapped = Map.Apply(app::AppDatabase.get(), typed);
+        if (mapped == typed) return;
+        mappingTrans_ = true;
+        TextBox11->setText(mapped);
+        mappingTrans_ = false;
+    });
     connect(tiep1, &QPushButton::clicked, this, &DictionaryWindow::NextGlyphPage);
     connect(tiep2, &QPushButton::clicked, this, &DictionaryWindow::PreviousGlyphPage);
     connect(Command3, &QPushButton::clicked, this, [this] {

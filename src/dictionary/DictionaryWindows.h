@@ -4,7 +4,7 @@
 
 #include "app/AppWindow.h"
 #include "dictionary/DictionaryData.h"
-#include "keyboard/KeyMap.h"
+#include "engine/KeyMap.h"
 
 #include <QLineEdit>
 
@@ -60,7 +60,7 @@ class DictionaryWindow : public app::AppWindow {
 
     GlyphBuffer Glyphs;
     qint16 GlyphPage = 0;
-    keyboard::KeyMap Map;
+    engine::KeyMap Map;
     // The text last taken from the grid or the paste box. It belongs to the
     // program rather than to one opening of the window.
     static inline QString PickedText;
@@ -78,6 +78,7 @@ class DictionaryWindow : public app::AppWindow {
     void ShowGlyphPage();
 
     bool databaseFailureTold_ = false;
+    bool mappingTrans_ = false;
 };
 
 class MeaningWindow : public app::AppWindow {

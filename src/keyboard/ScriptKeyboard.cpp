@@ -22,6 +22,7 @@ using app::kTwipsPerPixel;
 using app::MakeControl;
 using app::Px;
 using app::TwipRect;
+using engine::kPageSize;
 
 namespace {
 
@@ -197,30 +198,40 @@ void ScriptKeyboard::BringToFront() {
 }
 
 void ScriptKeyboard::OnTextChanged() {
-    // The map may replace the text; its nested change handling has run on
-    // the new text when this returns, and this one goes on with it.
-    Map.ApplyTo(app::AppDatabase.get(), TextBox1);
+    // The map may replace the text: the box then takes the mapped text, and
+    // the change handling of that (not mapped again) does the rest.
+    if (!mapping_) {
+        const QString typed = TextBox1->text();
+        const QString mapped = Map.Apply(app::AppDatabase.get(), typed);
+        if (mapped != typed) {
+            mapping_ = true;
+            TextBox1->setText(mapped);
+            mapping_ = false;
+            return;
+        }
+    }
     TextBox3->setText(TextBox1->text());
     for (int i = 0; i < kPageSize; ++i) {
         CommandButton1[i]->setText(QString());
         Label7[i]->setText(QString());
     }
     Candidates.Clear();
+    Pages.Reset(0);
     tiep1->setEnabled(false);
     tiep2->setEnabled(false);
-    CurrentPage = 0;
     if (!TextBox1->text().isEmpty()) LookupCandidates();
     TextBox1->setFocus();
 }
 
 void ScriptKeyboard::LookupCandidates() {
     if (!Candidates.Lookup(app::AppDatabase.get(), profile_.table, TextBox1->text())) return;
+    Pages.Reset(Candidates.Count());
     ShowCandidatePage();
-    tiep1->setEnabled(!Candidates.Glyph(kPageSize).isEmpty());
+    tiep1->setEnabled(Pages.HasNext());
 }
 
 void ScriptKeyboard::ShowCandidatePage() {
-    const int first = kPageSize * CurrentPage;
+    const int first = Pages.First();
     for (int i = 0; i < kPageSize; ++i) {
         CommandButton1[i]->setText(Candidates.Glyph(first + i));
         Label7[i]->setText(Candidates.Reading(first + i));
@@ -228,20 +239,19 @@ void ScriptKeyboard::ShowCandidatePage() {
 }
 
 void ScriptKeyboard::NextCandidatePage() {
-    ++CurrentPage;
+    // After a full last page ">" stays on once more, for an empty page.
+    Pages.SetPage(Pages.Page() + 1);
     ShowCandidatePage();
     tiep2->setEnabled(true);
-    for (QPushButton* button : CommandButton1) {
-        if (button->text().isEmpty()) tiep1->setEnabled(false);
-    }
+    if (!Pages.Full()) tiep1->setEnabled(false);
     CommandButton1[0]->setFocus();
 }
 
 void ScriptKeyboard::PreviousCandidatePage() {
-    --CurrentPage;
+    Pages.SetPage(Pages.Page() - 1);
     ShowCandidatePage();
     tiep1->setEnabled(true);
-    if (CurrentPage == 0) tiep2->setEnabled(false);
+    if (!Pages.HasPrevious()) tiep2->setEnabled(false);
     CommandButton1[0]->setFocus();
 }
 
@@ -296,7 +306,7 @@ void ScriptKeyboard::RefreshHints() {
         if (!CommandButton1[i]->text().isEmpty()) {
             Label1[i]->setText(QStringLiteral("F%1").arg(i + 1));
             palette.setColor(QPalette::WindowText, Qt::black);
-            Label2->setText(QStringLiteral("Page %1").arg(CurrentPage + 1));
+            Label2->setText(QStringLiteral("Page %1").arg(Pages.Page() + 1));
         } else {
             Label1[i]->setText(QString());
             palette.setColor(QPalette::WindowText, palette.color(QPalette::Button));

@@ -4,9 +4,9 @@
 #pragma once
 
 #include "app/AppWindow.h"
-#include "keyboard/CandidateList.h"
+#include "engine/CandidateList.h"
+#include "engine/KeyMap.h"
 #include "keyboard/DragGesture.h"
-#include "keyboard/KeyMap.h"
 #include "keyboard/ScriptProfile.h"
 
 #include <QApplication>
@@ -64,9 +64,9 @@ class ScriptKeyboard : public app::AppWindow {
     // Controls, named as everywhere in the program.
     QLabel* Label8;
     TransliterationBox* TextBox1;
-    std::array<QPushButton*, kPageSize> CommandButton1;
-    std::array<QLabel*, kPageSize> Label7;
-    std::array<QLabel*, kPageSize> Label1;
+    std::array<QPushButton*, engine::kPageSize> CommandButton1;
+    std::array<QLabel*, engine::kPageSize> Label7;
+    std::array<QLabel*, engine::kPageSize> Label1;
     QLabel* Label2;
     QLabel* TargetHint;  // where picked glyphs go: a Writer document or the history
     QPushButton* tiep1;
@@ -83,9 +83,9 @@ class ScriptKeyboard : public app::AppWindow {
 
     // Window state.
     QString ScriptFont;
-    qint16 CurrentPage = 0;
-    CandidateList Candidates;
-    KeyMap Map;
+    engine::CandidateList Candidates;
+    engine::Pager Pages;  // the page shown (CurrentPage) and where paging can go
+    engine::KeyMap Map;
     QPointF DragPoint;  // pointer position (global) at the last move
 
   protected:
@@ -110,6 +110,7 @@ class ScriptKeyboard : public app::AppWindow {
 
     const ScriptProfile profile_;
     bool activating_ = false;
+    bool mapping_ = false;
     int refreshTicks_ = 0;
     DragGesture drag_{QApplication::startDragDistance()};
 };

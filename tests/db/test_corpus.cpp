@@ -1,7 +1,7 @@
 // The corpus as db/generate.py spells it: syllables on the first page, lines convert back.
 #include "converter/SiddhamConverter.h"
 #include "data/Queries.h"
-#include "keyboard/CandidateList.h"
+#include "engine/CandidateList.h"
 #include "support/TestDatabase.h"
 
 #include <QFile>
@@ -39,9 +39,9 @@ class CorpusTest : public QObject {
             for (const Spelling& s : std::as_const(syllables_)) {
                 const QString key = s.iast + '\t' + (siddham ? s.siddham : s.deva);
                 if (!seen.contains(key)) {
-                    keyboard::CandidateList list;
+                    engine::CandidateList list;
                     list.Lookup(db_.get(), table, s.iast);
-                    for (int p = 0; p < keyboard::kPageSize; ++p)
+                    for (int p = 0; p < engine::kPageSize; ++p)
                         seen[key] |= s.iast + '\t' + list.Glyph(p) == key;
                     if (!seen[key]) missing << name + ": " + s.iast;
                 }

@@ -87,7 +87,7 @@ class KeyboardTest : public QObject {
         // Space on a candidate turns pages, back from the last with the focus on "<".
         w.TextBox1->setText("pa");
         for (int i = 0; i < 3; ++i) QTest::keyClick(w.CommandButton1[0], Qt::Key_Space);
-        QVERIFY(w.CurrentPage == 1 && w.tiep2->hasFocus() && w.TextBox2->toPlainText().isEmpty());
+        QVERIFY(w.Pages.Page() == 1 && w.tiep2->hasFocus() && w.TextBox2->toPlainText().isEmpty());
         // The last two characters, when a key, become its (last row's) display text, repeatedly,
         // before the lookup; a letter and a blank count as the letter; anything else stays.
         const char* cases[][3] = {{"", "o", "o"},     {"o", "q", "oq"}, {"xo", " ", "xō"},

@@ -42,7 +42,8 @@ const char* const kUsageText =
     "usage: orvanta-convert --to trans|deva|lantsa [FILE...]\n"
     "\n"
     "Converts Siddham text, character by character, with the converter's tables\n"
-    "in orvbase.mdb (found beside this program):\n"
+    "in orvbase.mdb (found beside this program, else in the installed program\n"
+    "folder):\n"
     "  --to trans    Latin transliteration (IAST)\n"
     "  --to deva     Devanagari\n"
     "  --to lantsa   Lantsa (Devanagari code points for a Ranjana font)\n"
@@ -338,11 +339,10 @@ int main(int argc, char** argv) {
         return Fail(kConversionFailed, QStringLiteral("standard output is closed"));
     }
 
-    const QString dbPath = QCoreApplication::applicationDirPath() + QStringLiteral("/orvbase.mdb");
+    const QString dbPath = orv::data::ReferenceDatabasePath(QCoreApplication::applicationDirPath());
     QString error;
     const std::unique_ptr<orv::data::Database> db =
-        orv::data::Database::Open(dbPath, QString::fromLatin1(orv::data::kDatabasePassphrase),
-                                  orv::data::Database::Mode::ReadOnly, &error);
+        orv::data::OpenReferenceDatabase(QCoreApplication::applicationDirPath(), &error);
     if (!db)
         return Fail(kNoDatabase,
                     QStringLiteral("cannot use the reference database: %1").arg(error));

@@ -1,6 +1,8 @@
-#include "keyboard/CandidateList.h"
+#include "engine/CandidateList.h"
 
-namespace orv::keyboard {
+#include <algorithm>
+
+namespace orv::engine {
 
 namespace {
 
@@ -26,6 +28,7 @@ QString CandidateList::Reading(int position) const {
 void CandidateList::Clear() {
     glyphs_.fill(QString());
     readings_.fill(QString());
+    count_ = 0;
 }
 
 bool CandidateList::Lookup(data::Database* db, data::ScriptTable table, const QString& text) {
@@ -36,8 +39,28 @@ bool CandidateList::Lookup(data::Database* db, data::ScriptTable table, const QS
     for (int p = 0; p < kCandidateSlots && !rows->Eof(); ++p, rows->MoveNext()) {
         glyphs_[p] = rows->Text(QStringLiteral("chars"));
         readings_[p] = rows->Text(QStringLiteral("ime"));
+        count_ = p + 1;
     }
     return true;
 }
 
-}  // namespace orv::keyboard
+void Pager::Reset(int count) {
+    count_ = std::clamp(count, 0, kCandidateSlots);
+    page_ = 0;
+}
+
+int Pager::OnPage() const { return std::clamp(count_ - First(), 0, kPageSize); }
+
+bool Pager::Next() {
+    if (!HasNext()) return false;
+    ++page_;
+    return true;
+}
+
+bool Pager::Previous() {
+    if (!HasPrevious()) return false;
+    --page_;
+    return true;
+}
+
+}  // namespace orv::engine

@@ -1,11 +1,9 @@
-#include "keyboard/KeyMap.h"
+#include "engine/KeyMap.h"
 
 #include "data/Characters.h"
 #include "data/Queries.h"
 
-#include <QLineEdit>
-
-namespace orv::keyboard {
+namespace orv::engine {
 
 void KeyMap::KeyMapLookup(data::Database* db) {
     MapDisplay.clear();
@@ -23,14 +21,14 @@ std::optional<QString> KeyMap::Replacement(data::Database* db, const QString& te
     return text.left(text.size() - 2) + MapDisplay;
 }
 
-bool KeyMap::ApplyTo(data::Database* db, QLineEdit* box) {
-    if (depth_ >= kMaxKeyMapChain) return false;
-    const auto replaced = Replacement(db, box->text());
-    if (!replaced) return false;
-    ++depth_;
-    box->setText(*replaced);
-    --depth_;
-    return true;
+QString KeyMap::Apply(data::Database* db, const QString& text) {
+    QString mapped = text;
+    for (int step = 0; step < kMaxKeyMapChain; ++step) {
+        auto replaced = Replacement(db, mapped);
+        if (!replaced) break;
+        mapped = std::move(*replaced);
+    }
+    return mapped;
 }
 
-}  // namespace orv::keyboard
+}  // namespace orv::engine

@@ -1,0 +1,85 @@
+// One input context's typing state for the input methods: the
+// transliteration typed so far (the preedit, with the keyboard map applied),
+// its candidates, the page shown and the highlighted candidate. Front ends
+// hand it their keys as X keysyms (IBus and Fcitx5 share those values) and
+// show what it answers; it never talks to a framework itself.
+#pragma once
+
+#include "data/Database.h"
+#include "data/Queries.h"
+#include "engine/CandidateList.h"
+#include "engine/KeyMap.h"
+
+#include <QSet>
+#include <QString>
+
+#include <cstdint>
+
+namespace orv::engine {
+
+struct Key {
+    std::uint32_t keysym = 0;  // X keysym of the key pressed
+    char32_t unicode = 0;      // the character it types, 0 for none
+    bool shortcut = false;     // Control, Alt or Super held: never the engine's
+};
+
+enum class KeyResult {
+    PassThrough,  // the application gets the key (after any commit)
+    Consumed,     // the engine used it
+};
+
+// The notice an engine without its database shows once.
+QString DatabaseMissingNotice();
+
+class TypingSession {
+  public:
+    // Longest preedit kept; further characters are ignored.
+    static constexpr int kMaxPreedit = 64;
+
+    // `db` may be null (no usable database): every key then passes through.
+    TypingSession(data::Database* db, data::ScriptTable table);
+
+    bool Usable() const { return db_ != nullptr; }
+
+    // Handles a key press. Releases are no business of the engine's.
+    KeyResult ProcessKey(const Key& key);
+    // Drops the preedit and its candidates (focus lost, context reset).
+    void Reset();
+
+    // The text to hand to the application before the key's own effect, once.
+    QString TakeCommit();
+    // The notice to show in the auxiliary text, once; empty when none.
+    QString TakeNotice();
+
+    const QString& Preedit() const { return preedit_; }
+    const CandidateList& Candidates() const { return candidates_; }
+    const Pager& Pages() const { return pager_; }
+    // The highlighted candidate's position in the whole list (-1: none).
+    int Highlight() const { return highlight_; }
+    // Its index on the page shown (-1: none).
+    int HighlightOnPage() const;
+
+  private:
+    void SetPreedit(const QString& text);
+    // Commits the candidate at a position of the whole list, if there is one.
+    bool Pick(int position);
+    void CommitPreedit();
+    void MoveHighlight(int to);
+    bool StartsPreedit(char32_t c) const;
+
+    data::Database* db_;
+    data::ScriptTable table_;
+    KeyMap map_;
+    CandidateList candidates_;
+    Pager pager_;
+    QString preedit_;
+    QString commit_;
+    int highlight_ = -1;
+    bool noticeShown_ = false;
+    QString notice_;
+    // The characters other than letters that begin a key of the map ('.'
+    // of ".t"): they start a preedit as letters do.
+    QSet<char32_t> starters_;
+};
+
+}  // namespace orv::engine
