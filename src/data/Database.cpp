@@ -84,13 +84,22 @@ bool Recordset::MoveNext() {
     return true;
 }
 
-std::optional<QString> Recordset::Field(const QString& column) const {
-    if (Eof()) return std::nullopt;
+int Recordset::ColumnIndex(const QString& column) const {
     // Column names compare without regard to case, as field names always have.
     for (qsizetype i = 0; i < columns_.size(); ++i) {
-        if (columns_[i].compare(column, Qt::CaseInsensitive) == 0) return rows_[pos_][i];
+        if (columns_[i].compare(column, Qt::CaseInsensitive) == 0) return int(i);
     }
-    return std::nullopt;
+    return -1;
+}
+
+std::optional<QString> Recordset::Field(const QString& column) const {
+    const int i = ColumnIndex(column);
+    if (Eof() || i < 0) return std::nullopt;
+    return rows_[pos_][i];
+}
+
+QString Recordset::Text(int column) const {
+    return Eof() || column < 0 || column >= columns_.size() ? QString() : rows_[pos_][column];
 }
 
 Database::~Database() {
@@ -105,8 +114,11 @@ std::unique_ptr<Database> Database::Open(const QString& path, const QString& pas
         SetError(error, QStringLiteral("no database file at %1").arg(path));
         return nullptr;
     }
-    const int flags =
-        mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+    const int flags = (mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY
+                                              : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE) |
+                      // A connection is used by one thread only: SQLite's own locking of
+                      // it would only cost time on every row.
+                      SQLITE_OPEN_NOMUTEX;
     sqlite3* raw = nullptr;
     const int rc = sqlite3_open_v2(file.constData(), &raw, flags, nullptr);
     std::unique_ptr<Database> db(new Database(raw));

@@ -45,6 +45,10 @@ class Recordset {
     std::optional<QString> Field(const QString& column) const;
     // As Field, with empty text for nothing.
     QString Text(const QString& column) const { return Field(column).value_or(QString()); }
+    // A column's position (-1: none), and the current row's value there, for
+    // loops over many rows.
+    int ColumnIndex(const QString& column) const;
+    QString Text(int column) const;
 
   private:
     friend class Database;

@@ -26,20 +26,23 @@ QString CandidateList::Reading(int position) const {
 }
 
 void CandidateList::Clear() {
-    glyphs_.fill(QString());
-    readings_.fill(QString());
+    // Past count_ every position is empty already.
+    std::fill_n(glyphs_.begin(), count_, QString());
+    std::fill_n(readings_.begin(), count_, QString());
     count_ = 0;
 }
 
 bool CandidateList::Lookup(data::Database* db, data::ScriptTable table, const QString& text) {
+    Clear();
     if (!db) return false;
     auto rows =
         db->OpenRecordset(data::ScriptByImePrefix(table, ImeSpelling(text), kCandidateSlots));
     if (!rows || !rows->MoveFirst()) return false;
-    for (int p = 0; p < kCandidateSlots && !rows->Eof(); ++p, rows->MoveNext()) {
-        glyphs_[p] = rows->Text(QStringLiteral("chars"));
-        readings_[p] = rows->Text(QStringLiteral("ime"));
-        count_ = p + 1;
+    const int chars = rows->ColumnIndex(QStringLiteral("chars"));
+    const int ime = rows->ColumnIndex(QStringLiteral("ime"));
+    for (; count_ < kCandidateSlots && !rows->Eof(); ++count_, rows->MoveNext()) {
+        glyphs_[count_] = rows->Text(chars);
+        readings_[count_] = rows->Text(ime);
     }
     return true;
 }

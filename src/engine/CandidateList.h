@@ -27,7 +27,7 @@ class CandidateList {
     // lookup can show up again while paging.
     void Clear();
 
-    // Fills the arrays from position 0 with the rows whose `ime` begins with
+    // Empties the arrays, then fills them from position 0 with the rows whose `ime` begins with
     // `text` (taken in NFC, ISO 15919's ṁ read as ṃ), in the database's
     // order. More than 1001 matches keep the first 1001. Answers false when
     // the query fails or finds nothing.

@@ -1,0 +1,191 @@
+// The typing engine: the key map, the lookup and its pages on a small database of the test's own,
+// and the input methods' typing session on the built one.
+#include "engine/TypingSession.h"
+#include "support/TestDatabase.h"
+
+#include <QTest>
+
+using namespace orv;
+using namespace orv::engine;
+using namespace orv::test;
+
+namespace {
+enum : std::uint32_t {
+    kBackSpace = 0xff08,
+    kReturn = 0xff0d,
+    kEscape = 0xff1b,
+    kUp = 0xff52,
+    kDown = 0xff54,
+    kPageUp = 0xff55,
+    kPageDown = 0xff56,
+    kF1 = 0xffbe,
+    kF12 = 0xffc9,
+    kControlL = 0xffe3,
+};
+
+// Types Latin text key by key (keysym = code point); answers what each key did, "P" passed
+// through or "C" consumed, with the commits in brackets.
+QString Type(TypingSession& s, const QString& text, bool shortcut = false) {
+    QString seen;
+    for (const char32_t c : text.toUcs4()) {
+        seen += s.ProcessKey({c, c, shortcut}) == KeyResult::Consumed ? 'C' : 'P';
+        if (const QString commit = s.TakeCommit(); !commit.isEmpty()) seen += '[' + commit + ']';
+    }
+    return seen;
+}
+
+QString Press(TypingSession& s, std::uint32_t keysym) {
+    const QString seen = s.ProcessKey({keysym, 0, false}) == KeyResult::Consumed ? "C" : "P";
+    const QString commit = s.TakeCommit();
+    return commit.isEmpty() ? seen : seen + '[' + commit + ']';
+}
+
+// Text typed, then keys pressed, in that order.
+QString Type(TypingSession& s, const QString& text, std::initializer_list<std::uint32_t> keys) {
+    QString seen = Type(s, text);
+    for (const std::uint32_t key : keys) seen += Press(s, key);
+    return seen;
+}
+}  // namespace
+
+class EngineTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<TestDatabase> small_;
+    std::unique_ptr<data::Database> smallDb_, built_;
+
+  private slots:
+    void initTestCase() {
+        Rows siddham{{"oṃ", "anusvara"}};
+        for (int i = 1004; i >= 0; --i)  // "m0000" to "M1004", alternating case, reversed
+            siddham.append({QString::asprintf("%c%04d", "mM"[i % 2], i), QString::number(i)});
+        small_ = std::make_unique<TestDatabase>(std::map<QString, Rows>{
+            {"tbl_siddham", siddham},
+            {"tbl_keyboard", Pairs({"aa", "ā", ".r", "ṛ", "ṛr", "ṝ", "kk", "first", "kk", "last",
+                                    "ab", "ba", "ba", "ab", "o", "ō"})}});
+        QVERIFY2(small_->Ok(), qPrintable(small_->Error()));
+        QString error;
+        smallDb_ = data::Database::Open(small_->Path(), data::kDatabasePassphrase,
+                                        data::Database::Mode::ReadOnly, &error);
+        built_ = OpenBuilt(&error);
+        QVERIFY2(smallDb_ && built_, qPrintable(error));
+    }
+
+    void keyMapChainsAndEnds() {
+        // The end of the text, again and again; the last row of a key; a blank trimmed off the
+        // key; a cycle ends within its bound; short text and no key stay.
+        const char* cases[][2] = {{"kaa", "kā"},  {"ṛr", "ṝ"}, {"kk", "last"}, {"o ", "ō"},
+                                  {"xab", "xab"}, {"o", "o"},  {"", ""},       {"aab", "aab"}};
+        KeyMap map;
+        for (const auto& [typed, mapped] : cases)
+            QCOMPARE(map.Apply(smallDb_.get(), typed), mapped);
+        QCOMPARE(map.Apply(nullptr, "aa"), "aa");
+    }
+
+    void lookupKeepsTheFirst1001InOrder() {
+        CandidateList list;
+        QVERIFY(list.Lookup(smallDb_.get(), data::ScriptTable::Siddham, "M"));
+        QVERIFY(list.Count() == kCandidateSlots && list.Reading(0) == "m0000" &&
+                list.Reading(1) == "M0001" && list.Reading(1000) == "m1000" &&
+                list.Glyph(1001).isEmpty() && list.Glyph(-1).isEmpty());
+        list.Clear();
+        QVERIFY(list.Count() == 0 && list.Glyph(0).isEmpty());
+        for (const QString typed : {"oṁ", "om\u0307"}) {  // ISO 15919's ṁ, pasted decomposed too
+            QVERIFY(list.Lookup(smallDb_.get(), data::ScriptTable::Siddham, typed));
+            QCOMPARE(list.Glyph(0), "anusvara");
+        }
+        list.Clear();
+        QVERIFY(!list.Lookup(smallDb_.get(), data::ScriptTable::Siddham, "zz") && !list.Count());
+    }
+
+    void pagerFromTheCount() {
+        // count: per page, how many it shows and where it can go ("<" back, ">" on).
+        const std::pair<int, QStringList> cases[] = {{25, {"12 >", "12 <>", "1 <"}},
+                                                     {24, {"12 >", "12 <"}},
+                                                     {12, {"12 "}},
+                                                     {0, {"0 "}},
+                                                     {5000, {"12 >"}}};
+        for (const auto& [count, pages] : cases) {
+            Pager p;
+            p.Reset(count);
+            QStringList seen;
+            do {
+                seen << QString("%1 %2%3")
+                            .arg(p.OnPage())
+                            .arg(p.HasPrevious() ? "<" : "", p.HasNext() ? ">" : "");
+            } while (count < 100 && p.Next());
+            QCOMPARE(seen, pages);
+            QVERIFY(!p.Next() || count >= 100);
+            while (p.Previous()) {
+            }
+            QVERIFY(p.Page() == 0 && p.Count() == std::min(count, kCandidateSlots));
+        }
+    }
+
+    void sessionPicksCommitsAndPassesThrough() {
+        TypingSession s(built_.get(), data::ScriptTable::Siddham);
+        // An empty preedit passes everything on; letters and map starters begin one.
+        QCOMPARE(Type(s, " 1,|"), "PPPP");
+        QCOMPARE(Type(s, "o.m"), "CCC");
+        QVERIFY(s.Preedit() == "oṃ" && s.Candidates().Reading(0) == "oṃ" &&
+                s.HighlightOnPage() == 0);
+        QCOMPARE(Press(s, kF1), "C[𑖌𑖽]");
+        QCOMPARE(Type(s, "hrii.h "), "CCCCCCC[𑖮𑖿𑖨𑖱𑖾]");
+        QCOMPARE(Type(s, " "), "P");  // the blank between two syllables
+        Type(s, "k.sa");
+        const QString second = s.Candidates().Glyph(1);
+        QCOMPARE(Type(s, "2"), "C[" + second + "]");
+        QVERIFY(s.Preedit().isEmpty() && s.Candidates().Count() == 0);
+        QCOMPARE(Type(s, "k.sa", {kReturn}), "CCCCC[kṣa]");
+        QCOMPARE(Type(s, "ka", {kEscape, ' '}), "CCCP");
+        // Shortcuts pass, the preedit stays; Backspace takes one character, a whole ṭ.
+        QCOMPARE(Type(s, "ka"), "CC");
+        QCOMPARE(Type(s, "c", true) + Press(s, kControlL), "PP");
+        QCOMPARE(Type(s, ".t", {kBackSpace, kBackSpace}), "CCCC");
+        QCOMPARE(s.Preedit(), "k");
+        s.Reset();
+        // A lone map starter is a dead key: it goes out as typed before a blank or a digit.
+        QCOMPARE(Type(s, ". 3.5"), "CP[.]PCP[.]");
+        // Space with nothing to pick gives the Latin text, and the blank follows it.
+        QCOMPARE(Type(s, "qqq "), "CCCP[qqq]");
+    }
+
+    void sessionPagesAndHighlight() {
+        TypingSession s(built_.get(), data::ScriptTable::Siddham);
+        Type(s, "k");
+        QVERIFY(s.Candidates().Count() > 2 * kPageSize);
+        const auto at = [&s] {
+            return QString("%1:%2").arg(s.Pages().Page()).arg(s.HighlightOnPage());
+        };
+        QStringList seen;
+        for (const std::uint32_t key : {kUp, kDown, kPageDown, kDown, kPageUp, kDown}) {
+            Press(s, key);
+            seen << at();
+        }
+        QCOMPARE(seen, QStringList({"0:0", "0:1", "1:0", "1:1", "0:0", "0:1"}));
+        for (int i = 0; i < 11; ++i) Press(s, kDown);
+        QCOMPARE(at(), "1:0");  // down past the page's end turns it
+        const QString last = s.Candidates().Glyph(s.Pages().First() + kPageSize - 1);
+        QCOMPARE(Press(s, kF12), "C[" + last + "]");
+    }
+
+    void lantsaAndNoDatabase() {
+        TypingSession lantsa(built_.get(), data::ScriptTable::Lantsa);
+        const QString out = Type(lantsa, "ka ");
+        QVERIFY2(out.startsWith("CCC[") && out.size() > 5 && out[4].unicode() >= 0x900 &&
+                     out[4].unicode() <= 0x97f,
+                 qPrintable(out));
+        // Without a database every key passes, and the notice comes once.
+        TypingSession none(nullptr, data::ScriptTable::Siddham);
+        QCOMPARE(Type(none, "ka", {kF1}), "PPP");
+        QVERIFY(none.TakeNotice() == DatabaseMissingNotice() && none.TakeNotice().isEmpty());
+        Type(none, "a");
+        QVERIFY(none.TakeNotice().isEmpty() && !none.Usable());
+        // A preedit stops growing at its bound.
+        TypingSession s(built_.get(), data::ScriptTable::Siddham);
+        Type(s, QString(TypingSession::kMaxPreedit + 10, 'x'));
+        QCOMPARE(s.Preedit().size(), TypingSession::kMaxPreedit);
+    }
+};
+
+QTEST_MAIN(EngineTest)
+#include "test_engine.moc"
