@@ -1,0 +1,51 @@
+// The input methods' typing session on the built database, driven by any sequence of keys: each
+// byte picks a key (letters, map starters, digits, blanks, the editing, paging and picking keys,
+// a shortcut). After every key the preedit stays bounded, the highlight on the page shown, a
+// commit is a candidate that was on offer or the preedit as typed, and nothing is committed for a
+// key that passes through unless it ends a preedit.
+#include "data/Database.h"
+#include "engine/TypingSession.h"
+#include "fuzz/FuzzCheck.h"
+
+namespace {
+using orv::engine::Key;
+const Key kKeys[] = {
+    {'a', 'a'},  {'k', 'k'},       {'h', 'h'},       {'i', 'i'},  {'m', 'm'},  {'s', 's'},
+    {'r', 'r'},  {'t', 't'},       {'u', 'u'},       {'o', 'o'},  {'.', '.'},  {';', ';'},
+    {'~', '~'},  {'"', '"'},       {'1', '1'},       {'2', '2'},  {'9', '9'},  {'0', '0'},
+    {',', ','},  {'|', '|'},       {' ', ' '},       {0xff0d, 0}, {0xff1b, 0}, {0xff08, 0},
+    {0xff52, 0}, {0xff54, 0},      {0xff55, 0},      {0xff56, 0}, {0xffbe, 0}, {0xffc9, 0},
+    {0xff51, 0}, {'c', 'c', true}, {0x1e43, 0x1e43}, {0xffe1, 0}, {'A', 'A'},  {0x1000310, 0x310}};
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const auto db = [] {
+        QString error;
+        auto opened = orv::data::Database::Open(QStringLiteral(ORV_FUZZ_DATABASE),
+                                                orv::data::kDatabasePassphrase,
+                                                orv::data::Database::Mode::ReadOnly, &error);
+        Check(opened != nullptr, QStringLiteral("the reference database: %1").arg(error));
+        return opened;
+    }();
+    if (size > 512) return 0;
+    orv::engine::TypingSession s(
+        db.get(), size % 2 ? orv::data::ScriptTable::Lantsa : orv::data::ScriptTable::Siddham);
+    for (size_t i = 0; i < size; ++i) {
+        const QString before = s.Preedit();
+        QStringList offered;
+        for (int p = 0; p < s.Candidates().Count(); ++p) offered << s.Candidates().Glyph(p);
+        const Key& key = kKeys[data[i] % std::size(kKeys)];
+        const bool passed = s.ProcessKey(key) == orv::engine::KeyResult::PassThrough;
+        const QString commit = s.TakeCommit();
+        Check(s.Preedit().size() <= orv::engine::TypingSession::kMaxPreedit + 2,
+              QStringLiteral("preedit %1 too long").arg(Quoted(s.Preedit())));
+        const int on = s.HighlightOnPage();
+        Check(on < s.Pages().OnPage() && (on >= 0) == (s.Candidates().Count() > 0),
+              QStringLiteral("highlight %1 on a page of %2").arg(on).arg(s.Pages().OnPage()));
+        Check(commit.isEmpty() || commit == before || offered.contains(commit),
+              QStringLiteral("%1 committed from %2").arg(Quoted(commit), Quoted(before)));
+        Check(!passed || commit.isEmpty() || s.Preedit().isEmpty(),
+              QStringLiteral("key passed with a commit while %1 stands").arg(Quoted(s.Preedit())));
+    }
+    return 0;
+}
