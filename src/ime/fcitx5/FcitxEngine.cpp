@@ -92,8 +92,9 @@ class PageList : public fcitx::CandidateList, public fcitx::PageableCandidateLis
     }
     int size() const override { return int(words_.size()); }
     int cursorIndex() const override { return session_->HighlightOnPage(); }
+    // The user's setting of the panel decides (Fcitx's "Vertical Candidate List").
     fcitx::CandidateLayoutHint layoutHint() const override {
-        return fcitx::CandidateLayoutHint::Horizontal;
+        return fcitx::CandidateLayoutHint::NotSet;
     }
 
     bool hasPrev() const override { return session_->Pages().HasPrevious(); }

@@ -70,13 +70,17 @@ class Fcitx:
         })
         env.update(extra_env or {})
         self.env = env
-        self.daemon = self._spawn(
-            ["fcitx5", "--disable=all", "--enable=" + addons, "--keep"], env,
-            stdout=open(self.log, "w"), stderr=subprocess.STDOUT)
-        self.bus = Gio.DBusConnection.new_for_address_sync(
-            self.address, Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT
-            | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION, None, None)
-        self._wait_for_name("org.freedesktop.portal.Fcitx")
+        try:
+            self.daemon = self._spawn(
+                ["fcitx5", "--disable=all", "--enable=" + addons, "--keep"], env,
+                stdout=open(self.log, "w"), stderr=subprocess.STDOUT)
+            self.bus = Gio.DBusConnection.new_for_address_sync(
+                self.address, Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT
+                | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION, None, None)
+            self._wait_for_name("org.freedesktop.portal.Fcitx")
+        except Exception:
+            self.stop()
+            raise
 
     def _spawn(self, argv, env, **kw):
         process = subprocess.Popen(argv, env=env, preexec_fn=_die_with_parent, **kw)
