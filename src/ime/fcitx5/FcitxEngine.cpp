@@ -217,7 +217,10 @@ void FcitxEngine::Show(fcitx::InputContext* ic, engine::TypingSession& session,
     panel.reset();
     if (!session.Preedit().isEmpty()) {
         const std::string preedit = Utf8(session.Preedit());
-        fcitx::Text text(preedit, fcitx::TextFormatFlag::Underline);
+        // Not committed by Fcitx when the focus leaves: a lost focus drops the
+        // preedit, as a reset does.
+        fcitx::Text text(preedit, fcitx::TextFormatFlags{fcitx::TextFormatFlag::Underline,
+                                                         fcitx::TextFormatFlag::DontCommit});
         text.setCursor(int(preedit.size()));  // a byte offset
         if (ic->capabilityFlags().test(fcitx::CapabilityFlag::Preedit)) {
             panel.setClientPreedit(text);

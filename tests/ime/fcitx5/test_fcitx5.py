@@ -88,6 +88,11 @@ def siddham_cases(fcitx):
     ic.call("Reset")
     check("Reset clears", ic.preedit == "" and ic.take() == "", repr(ic.preedit))
     check("after Reset keys pass", ic.type(["Return"]) == ["Return"], "")
+    # So does a lost focus: nothing of the preedit reaches the application.
+    ic.type("ka")
+    ic.call("FocusOut")
+    ic.call("FocusIn")
+    check("FocusOut drops the preedit", (ic.take(), ic.type(["Return"])) == ("", ["Return"]), "")
     return ic
 
 
