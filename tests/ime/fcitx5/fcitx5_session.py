@@ -43,21 +43,18 @@ def profile(*input_methods):
 
 class Fcitx:
     def __init__(self, work, addon_dir, stage, input_methods=("orvanta-siddham",),
-                 addons="keyboard,dbus,dbusfrontend,orvanta", extra_env=None, display=None):
+                 extra_env=None):
         self.work = tempfile.mkdtemp(prefix="fcitx5-", dir=work)
         self.processes = []
         config = os.path.join(self.work, "config")
-        os.makedirs(os.path.join(config, "fcitx5", "conf"))
+        os.makedirs(os.path.join(config, "fcitx5"))
         with open(os.path.join(config, "fcitx5", "profile"), "w") as f:
             f.write(profile(*input_methods))
-        self.config = config
         self.log = os.path.join(self.work, "fcitx5.log")
         self.address = self._start_bus()
         env = dict(os.environ)
         for name in ("DISPLAY", "WAYLAND_DISPLAY", "LD_PRELOAD"):
             env.pop(name, None)
-        if display:
-            env["DISPLAY"] = display
         env.update({
             "DBUS_SESSION_BUS_ADDRESS": self.address,
             "HOME": self.work,
@@ -66,13 +63,12 @@ class Fcitx:
             "XDG_CACHE_HOME": os.path.join(self.work, "cache"),
             "XDG_DATA_DIRS": stage + ":/usr/share",
             "FCITX_ADDON_DIRS": addon_dir + ":" + SYSTEM_ADDONS,
-            "QT_LOGGING_RULES": "orvanta.*=true",
         })
         env.update(extra_env or {})
-        self.env = env
         try:
             self.daemon = self._spawn(
-                ["fcitx5", "--disable=all", "--enable=" + addons, "--keep"], env,
+                ["fcitx5", "--disable=all", "--enable=keyboard,dbus,dbusfrontend,orvanta",
+                 "--keep"], env,
                 stdout=open(self.log, "w"), stderr=subprocess.STDOUT)
             self.bus = Gio.DBusConnection.new_for_address_sync(
                 self.address, Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT
