@@ -40,6 +40,17 @@ status=$?
 check "no database: failure" test $status -ne 0
 check "no database: one line" test "$(wc -l <"$prefix/err")" -eq 1
 
+# The Fcitx5 addon, when built: its library where Fcitx of this prefix
+# looks, its descriptions, and the database in the program folder beside it.
+if [ -f "$build/bin/orvanta-fcitx5.so" ]; then
+  libdir=$(dirname "$program")
+  check "fcitx5 addon" test -f "$libdir/fcitx5/orvanta-fcitx5.so" \
+    -a -f "$prefix/share/fcitx5/addon/orvanta.conf" \
+    -a -f "$prefix/share/fcitx5/inputmethod/orvanta-siddham.conf" \
+    -a -f "$prefix/share/fcitx5/inputmethod/orvanta-lantsa.conf" \
+    -a -f "$libdir/fcitx5/../orvanta/orvbase.mdb"
+fi
+
 check "desktop entry" desktop-file-validate "$prefix/share/applications/orvanta.desktop"
 check "autostart entry" desktop-file-validate "$prefix/share/orvanta/orvanta-autostart.desktop"
 check "icon" test -f "$prefix/share/icons/hicolor/scalable/apps/orvanta.svg"

@@ -1,0 +1,161 @@
+#!/usr/bin/python3
+"""The Fcitx5 addon end to end: a real fcitx5 on a private D-Bus session
+loads it from the build tree, and a client types into an input context
+through Fcitx's D-Bus protocol, as an application's text field does.
+
+  test_fcitx5.py ADDON_DIR STAGE_DIR WORK_DIR [PRELOAD]
+
+PRELOAD (sanitizer builds): the sanitizer runtimes fcitx5 needs in order
+to load an instrumented addon."""
+
+import os
+import shutil
+import sys
+import tempfile
+
+from gi.repository import GLib
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from fcitx5_session import Context, Fcitx  # noqa: E402
+
+# What the application receives: (case, keys typed, text committed, keys
+# that reach the application).
+SIDDHAM = [
+    ("o.m F1", ["o", ".", "m", "F1"], "\U0001158C\U000115BD", []),
+    ("hrii.h Space", list("hrii.h") + [" "], "\U000115AE\U000115BF\U000115A8\U000115B1\U000115BE", []),
+    ("Enter writes the Latin text", list("k.sa") + ["Return"], "k\u1e63a", []),
+    ("Escape drops it", list("k.sa") + ["Escape"], "", []),
+    ("BackSpace edits", list("kaa") + ["BackSpace", "Return"], "k", []),
+    ("empty preedit: keys pass", ["1", " ", "Return", "BackSpace", "Escape"], "",
+     ["1", " ", "Return", "BackSpace", "Escape"]),
+    ("a lone dot passes", [".", " "], ".", [" "]),
+]
+
+failures = []
+checks = 0
+
+
+def check(name, condition, detail=""):
+    global checks
+    checks += 1
+    if not condition:
+        failures.append(f"{name}: {detail}")
+        print(f"FAIL {name}: {detail}")
+
+
+def glyph(candidate):  # (label, "glyph reading")
+    return candidate[1].split(" ")[0]
+
+
+def siddham_cases(fcitx):
+    ic = Context(fcitx)
+    for name, keys, commit, passed in SIDDHAM:
+        through = ic.type(keys)
+        text = ic.take()
+        check(name, (text, through) == (commit, passed),
+              f"got {text!r} with {through} passed, expected {commit!r} with {passed}")
+        check(name + ": preedit cleared", ic.preedit == "", repr(ic.preedit))
+
+    # A blank between two syllables reaches the application between them.
+    ic.type(list("ka") + [" "])
+    first = ic.take()
+    through = ic.type([" "] + list("ka") + [" "])
+    check("blank between syllables", first and ic.take() == first and through == [" "],
+          f"{first!r}, passed {through}")
+
+    # The page: twelve candidates, each glyph with its transliteration; 2
+    # picks the second, Page Down shows the next twelve.
+    ic.type("k.sa")
+    page = ic.candidates
+    check("page of twelve", len(page) == 12 and all(" k\u1e63a" in t for _, t in page),
+          f"{page}")
+    check("preedit shown", ic.preedit == "k\u1e63a", repr(ic.preedit))
+    ic.key("2")
+    check("2 picks the second", page and ic.take() == glyph(page[1]), f"{page[:2]}")
+    ic.type(["k", "a", "Page_Down"])
+    second = ic.candidates
+    check("Page Down turns", second and second != page and glyph(second[0]) != "", f"{second[:2]}")
+    ic.key("F1")
+    check("F1 on the second page", second and ic.take() == glyph(second[0]), "")
+    # Down moves the highlight: Space then picks the second candidate.
+    ic.type(["k", "a", "Down"])
+    shown = ic.candidates
+    ic.key(" ")
+    check("Down then Space", shown and ic.take() == glyph(shown[1]), "")
+
+    # Reset (the application's, on a click elsewhere) drops the preedit.
+    ic.type("ka")
+    ic.call("Reset")
+    check("Reset clears", ic.preedit == "" and ic.take() == "", repr(ic.preedit))
+    check("after Reset keys pass", ic.type(["Return"]) == ["Return"], "")
+    # So does a lost focus: nothing of the preedit reaches the application.
+    ic.type("ka")
+    ic.call("FocusOut")
+    ic.call("FocusIn")
+    check("FocusOut drops the preedit", (ic.take(), ic.type(["Return"])) == ("", ["Return"]), "")
+    return ic
+
+
+def lantsa_case(fcitx, ic):
+    fcitx.bus.call_sync("org.fcitx.Fcitx5", "/controller", "org.fcitx.Fcitx.Controller1",
+                        "SetCurrentIM", GLib.Variant("(s)", ("orvanta-lantsa",)),
+                        None, 0, -1, None)
+    ic.type(list("ka") + ["F1"])
+    text = ic.take()
+    check("Lantsa gives Devanagari", text and all(0x900 <= ord(c) <= 0x97F for c in text),
+          repr(text))
+
+
+def no_database_case(work, addon_dir, stage, extra_env):
+    # The addon alone in a folder without orvbase.mdb, and nothing installed.
+    lonely = tempfile.mkdtemp(prefix="no-db-", dir=work)
+    os.symlink(os.path.join(addon_dir, "orvanta-fcitx5.so"),
+               os.path.join(lonely, "orvanta-fcitx5.so"))
+    fcitx = Fcitx(work, lonely, stage, extra_env=extra_env)
+    try:
+        ic = Context(fcitx)
+        through = ic.type(["k"])
+        notice = ic.aux
+        through += ic.type(["a", " ", "F1"])
+        check("no database: keys pass", through == ["k", "a", " ", "F1"] and ic.take() == "",
+              f"{through}")
+        check("no database: notice", "database" in notice, repr(notice))
+        check("no database: notice once", ic.aux == "", repr(ic.aux))
+    finally:
+        fcitx.stop()
+    check("no database: reason logged", "no usable reference database" in fcitx.log_text(),
+          fcitx.log_text()[-500:])
+    return fcitx
+
+
+def sanitizer_clean(fcitx):
+    log = fcitx.log_text()
+    check("sanitizers quiet", "Sanitizer" not in log and "runtime error" not in log, log[-3000:])
+
+
+def main():
+    addon_dir, stage, work = sys.argv[1:4]
+    # The sanitizer options are the caller's: fcitx5 ends cleanly, so its
+    # exit runs the leak check over the addon too.
+    extra_env = {"LD_PRELOAD": sys.argv[4]} if len(sys.argv) > 4 and sys.argv[4] else {}
+    os.makedirs(work, exist_ok=True)
+    work = tempfile.mkdtemp(prefix="run-", dir=work)  # kept when something failed
+    fcitx = Fcitx(work, addon_dir, stage, ("orvanta-siddham", "orvanta-lantsa"),
+                  extra_env=extra_env)
+    try:
+        ic = siddham_cases(fcitx)
+        lantsa_case(fcitx, ic)
+    finally:
+        fcitx.stop()
+    sanitizer_clean(fcitx)
+    sanitizer_clean(no_database_case(work, addon_dir, stage, extra_env))
+    print(f"{checks - len(failures)} passed, {len(failures)} failed")
+    if failures:
+        print("logs in", work)
+        return 1
+    shutil.rmtree(work, ignore_errors=True)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
