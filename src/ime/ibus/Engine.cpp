@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 
-#include <memory>
 #include <tuple>
 
 namespace orv::ime {

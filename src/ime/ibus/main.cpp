@@ -1,7 +1,7 @@
-// orvanta-ibus: the IBus engine process. It owns the bus name of its
-// component file, so ibus-daemon hands it the engines' input contexts;
-// ibus-daemon starts it with --ibus, or it runs by hand (to watch it in a
-// debugger, say), when it logs more. One GLib main loop; no Qt event loop.
+// orvanta-ibus: the IBus engine process. ibus-daemon starts it with --ibus
+// from the component file; it then owns the component's bus name and the
+// daemon asks its factory for an engine per input context. One GLib main
+// loop; no Qt event loop.
 #include "ime/ibus/Engine.h"
 
 #include <QFile>
@@ -18,19 +18,21 @@
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: orvanta-ibus [--ibus]\n"
+    "Usage: orvanta-ibus --ibus\n"
     "The IBus engine of Orvanta: Siddham (orvanta-siddham) and Lantsa\n"
     "(orvanta-lantsa) typed by transliteration in any application.\n"
     "\n"
-    "  --ibus   started by ibus-daemon from the component file. Without it\n"
-    "           the engine runs by hand: it takes the component's bus name\n"
-    "           all the same (the daemon then uses it instead of starting one)\n"
-    "           and logs what it does to stderr.\n"
+    "  --ibus   started by ibus-daemon, from the component file\n"
+    "           (share/ibus/component/orvanta.xml). ibus-daemon 1.5 starts\n"
+    "           its engines itself and ignores one started by hand, so\n"
+    "           without --ibus the engine only says so. Choose an engine\n"
+    "           with `ibus engine orvanta-siddham` or in the IBus settings.\n"
     "  --help   show this text.\n"
     "\n"
     "The reference database orvbase.mdb is read from the program's own\n"
     "folder, else from the installed program folder or $ORVANTA_DATA_DIR.\n"
-    "QT_LOGGING_RULES=\"orvanta.ime.ibus.debug=true\" logs more.\n";
+    "QT_LOGGING_RULES=\"orvanta.ime.ibus.debug=true\" (in the daemon's\n"
+    "environment) logs more to the daemon's output (ibus-daemon --verbose).\n";
 
 // The folder the binary is in (the program folder once installed), from
 // the link the kernel keeps, so no Qt application object is needed.
@@ -59,7 +61,10 @@ int main(int argc, char** argv) {
         }
     }
 
-    if (!byDaemon) QLoggingCategory::setFilterRules(QStringLiteral("orvanta.ime.ibus.debug=true"));
+    if (!byDaemon) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
     ibus_init();
     IBusBus* bus = ibus_bus_new();
     if (!ibus_bus_is_connected(bus)) {
@@ -91,8 +96,7 @@ int main(int argc, char** argv) {
     int status = 0;
     if (ibus_bus_request_name(bus, orv::ime::kBusName, 0) !=
         IBUS_BUS_REQUEST_NAME_REPLY_PRIMARY_OWNER) {
-        qCWarning(orv::ime::lcIBus, "The bus name %s is taken: another engine process runs",
-                  orv::ime::kBusName);
+        qCWarning(orv::ime::lcIBus, "The bus name %s is taken", orv::ime::kBusName);
         status = 1;
     } else {
         qCDebug(orv::ime::lcIBus, "Serving %s", orv::ime::kBusName);
