@@ -43,10 +43,6 @@ IBusText* Text(const QString& text) { return ibus_text_new_from_string(text.toUt
 
 guint Length(const QString& text) { return guint(text.toUcs4().size()); }
 
-// The reading beside each glyph, in grey: the reading tells candidates that
-// look alike apart (ka, kā, kaṃ on the first page of "ka").
-constexpr guint kReadingColour = 0x707070;
-
 IBusLookupTable* PageTable(const engine::TypingSession& session) {
     const engine::Pager& pages = session.Pages();
     IBusLookupTable* table = ibus_lookup_table_new(engine::kPageSize, 0, TRUE, FALSE);
@@ -54,11 +50,10 @@ IBusLookupTable* PageTable(const engine::TypingSession& session) {
         const int position = pages.First() + i;
         const QString glyph = session.Candidates().Glyph(position);
         const QString reading = session.Candidates().Reading(position);
-        IBusText* candidate = Text(glyph + u' ' + reading);
-        const guint start = Length(glyph) + 1;
-        ibus_text_append_attribute(candidate, IBUS_ATTR_TYPE_FOREGROUND, kReadingColour, start,
-                                   start + Length(reading));
-        ibus_lookup_table_append_candidate(table, candidate);
+        // The reading beside the glyph tells candidates that look alike
+        // apart (kaṃ, kam̐). No colour of its own: the panel's highlight
+        // keeps the text colour it is given.
+        ibus_lookup_table_append_candidate(table, Text(glyph + u' ' + reading));
         // F1 to F12 pick from any page; 1 to 9 too, as the labels of
         // another engine would say.
         ibus_lookup_table_append_label(table, Text(QStringLiteral("F%1").arg(i + 1)));
