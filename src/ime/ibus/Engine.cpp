@@ -54,8 +54,7 @@ IBusLookupTable* PageTable(const engine::TypingSession& session) {
         // apart (kaṃ, kam̐). No colour of its own: the panel's highlight
         // keeps the text colour it is given.
         ibus_lookup_table_append_candidate(table, Text(glyph + u' ' + reading));
-        // F1 to F12 pick from any page; 1 to 9 too, as the labels of
-        // another engine would say.
+        // F1 to F12 pick on every page (1 to 9 as well).
         ibus_lookup_table_append_label(table, Text(QStringLiteral("F%1").arg(i + 1)));
     }
     ibus_lookup_table_set_cursor_pos(table, guint(qMax(0, session.HighlightOnPage())));
@@ -75,7 +74,9 @@ void Show(OrvIBusEngine* self) {
         ibus_engine_update_auxiliary_text(engine, Text(notice), TRUE);
         shown.notice = true;
     }
-    if (session.Preedit() != shown.preedit) {
+    // The candidates follow from the preedit: new text, new table.
+    const bool newText = session.Preedit() != shown.preedit;
+    if (newText) {
         shown.preedit = session.Preedit();
         IBusText* text = Text(shown.preedit);
         const guint length = Length(shown.preedit);
@@ -88,7 +89,7 @@ void Show(OrvIBusEngine* self) {
     const engine::Pager& pages = session.Pages();
     const std::tuple table{pages.First(), pages.OnPage(), session.HighlightOnPage(),
                            session.Candidates().Count()};
-    if (table != shown.table) {
+    if (newText || table != shown.table) {
         shown.table = table;
         if (pages.OnPage() > 0) {
             ibus_engine_update_lookup_table(engine, PageTable(session), TRUE);
