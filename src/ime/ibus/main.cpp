@@ -66,7 +66,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     ibus_init();
-    IBusBus* bus = ibus_bus_new();
+    // IBus objects start with a floating reference: own them.
+    IBusBus* bus = IBUS_BUS(g_object_ref_sink(ibus_bus_new()));
     if (!ibus_bus_is_connected(bus)) {
         qCWarning(orv::ime::lcIBus, "No IBus daemon to connect to: is ibus-daemon running?");
         g_object_unref(bus);
@@ -89,7 +90,8 @@ int main(int argc, char** argv) {
     g_unix_signal_add(SIGTERM, Quit, nullptr);
     g_unix_signal_add(SIGINT, Quit, nullptr);
 
-    IBusFactory* factory = ibus_factory_new(ibus_bus_get_connection(bus));
+    IBusFactory* factory =
+        IBUS_FACTORY(g_object_ref_sink(ibus_factory_new(ibus_bus_get_connection(bus))));
     for (const orv::ime::EngineInfo& info : orv::ime::kEngines) {
         ibus_factory_add_engine(factory, info.name, orv::ime::EngineType());
     }
