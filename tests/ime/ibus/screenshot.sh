@@ -59,15 +59,17 @@ wait_for 10 test -s "$work/bus" || { echo "no D-Bus session" >&2; exit 1; }
 DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$work/bus")
 export DBUS_SESSION_BUS_ADDRESS
 export IBUS_ADDRESS=unix:path=$work/ibus.sock
-# The system's components too: the panel falls over without an engine for
-# the keyboard layout (xkb:us::eng).
-IBUS_COMPONENT_PATH=$build/ime/ibus-component:/usr/share/ibus/component ibus-daemon --panel=/usr/libexec/ibus-ui-gtk3 \
-  --emoji-extension=disable --config=disable --cache=none --address="$IBUS_ADDRESS" \
+# The system's components too: the panel crashes without an engine for the
+# keyboard layout (xkb:us::eng).
+IBUS_COMPONENT_PATH=$build/ime/ibus-component:/usr/share/ibus/component \
+  ibus-daemon --panel=/usr/libexec/ibus-ui-gtk3 --emoji-extension=disable --config=disable \
+  --cache=none --address="$IBUS_ADDRESS" \
   >"$work/ibus.log" 2>&1 &
 wait_for 20 test -S "$work/ibus.sock" || { echo "no ibus-daemon" >&2; exit 1; }
 
 QT_IM_MODULE=ibus "$build/tests/ime/ibus/orvanta-textfield" >"$work/textfield.log" 2>&1 &
-window=$(xdotool search --sync --name '^Orvanta text field$' | head -n1)
+window=$(timeout 20 xdotool search --sync --name '^Orvanta text field$' | head -n1)
+[ -n "$window" ] || { echo "no text field window" >&2; exit 1; }
 xdotool windowactivate --sync "$window"
 # The engine of every input context (IBus's global engine), then the keys.
 # (`ibus engine NAME` answers 1 even when it sets the engine.)
