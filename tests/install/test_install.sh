@@ -51,6 +51,17 @@ if [ -f "$build/bin/orvanta-fcitx5.so" ]; then
     -a -f "$libdir/fcitx5/../orvanta/orvbase.mdb"
 fi
 
+# The IBus engine (built when IBus's development files are there): in the
+# program folder, beside the database, and announced to ibus-daemon by a
+# component file that starts that very copy.
+if [ -x "$build/bin/orvanta-ibus" ]; then
+  component="$prefix/share/ibus/component/orvanta.xml"
+  check "IBus engine" test -x "$program/orvanta-ibus"
+  check "IBus component" xmllint --noout "$component"
+  check "IBus component starts the installed engine" \
+    grep -qF "<exec>$program/orvanta-ibus --ibus</exec>" "$component"
+fi
+
 check "desktop entry" desktop-file-validate "$prefix/share/applications/orvanta.desktop"
 check "autostart entry" desktop-file-validate "$prefix/share/orvanta/orvanta-autostart.desktop"
 check "icon" test -f "$prefix/share/icons/hicolor/scalable/apps/orvanta.svg"

@@ -1,0 +1,223 @@
+#include "ime/ibus/Engine.h"
+
+#include <QByteArray>
+
+#include <tuple>
+
+namespace orv::ime {
+
+Q_LOGGING_CATEGORY(lcIBus, "orvanta.ime.ibus", QtWarningMsg)
+
+namespace {
+
+data::Database* database = nullptr;
+
+// What was last sent to the client, so a key that changes nothing (every
+// key typed into the application without a preedit) sends nothing either.
+struct Shown {
+    QString preedit;
+    // First candidate, candidates on the page, highlight on it, all of them.
+    std::tuple<int, int, int, int> table{0, 0, -1, 0};
+    bool notice = false;
+};
+
+struct OrvIBusEngine {
+    IBusEngine parent;
+    // Plain pointers: GObject instance memory is zeroed, not constructed.
+    engine::TypingSession* session;
+    Shown* shown;
+    // A password or PIN field: the engine keeps out of it.
+    gboolean secret;
+};
+
+struct OrvIBusEngineClass {
+    IBusEngineClass parent;
+};
+
+G_DEFINE_TYPE(OrvIBusEngine, orv_ibus_engine, IBUS_TYPE_ENGINE)
+
+OrvIBusEngine* Self(IBusEngine* engine) { return reinterpret_cast<OrvIBusEngine*>(engine); }
+
+// A floating IBusText: the engine call that takes it sinks it.
+IBusText* Text(const QString& text) { return ibus_text_new_from_string(text.toUtf8().constData()); }
+
+guint Length(const QString& text) { return guint(text.toUcs4().size()); }
+
+IBusLookupTable* PageTable(const engine::TypingSession& session) {
+    const engine::Pager& pages = session.Pages();
+    IBusLookupTable* table = ibus_lookup_table_new(engine::kPageSize, 0, TRUE, FALSE);
+    for (int i = 0; i < pages.OnPage(); ++i) {
+        const int position = pages.First() + i;
+        const QString glyph = session.Candidates().Glyph(position);
+        const QString reading = session.Candidates().Reading(position);
+        // The reading beside the glyph tells candidates that look alike
+        // apart (kaṃ, kam̐). No colour of its own: the panel's highlight
+        // keeps the text colour it is given.
+        ibus_lookup_table_append_candidate(table, Text(glyph + u' ' + reading));
+        // F1 to F12 pick on every page (1 to 9 as well).
+        ibus_lookup_table_append_label(table, Text(QStringLiteral("F%1").arg(i + 1)));
+    }
+    ibus_lookup_table_set_cursor_pos(table, guint(qMax(0, session.HighlightOnPage())));
+    return table;
+}
+
+// Sends what the session holds now: its commit first, then the notice,
+// the preedit and the page of candidates where they changed.
+void Show(OrvIBusEngine* self) {
+    IBusEngine* engine = IBUS_ENGINE(self);
+    engine::TypingSession& session = *self->session;
+    Shown& shown = *self->shown;
+    if (const QString commit = session.TakeCommit(); !commit.isEmpty()) {
+        ibus_engine_commit_text(engine, Text(commit));
+    }
+    if (const QString notice = session.TakeNotice(); !notice.isEmpty()) {
+        ibus_engine_update_auxiliary_text(engine, Text(notice), TRUE);
+        shown.notice = true;
+    }
+    // The candidates follow from the preedit: new text, new table.
+    const bool newText = session.Preedit() != shown.preedit;
+    if (newText) {
+        shown.preedit = session.Preedit();
+        IBusText* text = Text(shown.preedit);
+        const guint length = Length(shown.preedit);
+        if (length > 0) {
+            ibus_text_append_attribute(text, IBUS_ATTR_TYPE_UNDERLINE, IBUS_ATTR_UNDERLINE_SINGLE,
+                                       0, length);
+        }
+        ibus_engine_update_preedit_text(engine, text, length, length > 0);
+    }
+    const engine::Pager& pages = session.Pages();
+    const std::tuple table{pages.First(), pages.OnPage(), session.HighlightOnPage(),
+                           session.Candidates().Count()};
+    if (newText || table != shown.table) {
+        shown.table = table;
+        if (pages.OnPage() > 0) {
+            ibus_engine_update_lookup_table(engine, PageTable(session), TRUE);
+        } else {
+            ibus_engine_hide_lookup_table(engine);
+        }
+    }
+}
+
+// Drops the preedit and everything shown with it.
+void Clear(OrvIBusEngine* self) {
+    self->session->Reset();
+    Show(self);
+    if (self->shown->notice) {
+        ibus_engine_hide_auxiliary_text(IBUS_ENGINE(self));
+        self->shown->notice = false;
+    }
+}
+
+// The keys behind the candidate window's own controls.
+void Press(IBusEngine* engine, std::uint32_t keysym) {
+    OrvIBusEngine* self = Self(engine);
+    if (self->secret) return;
+    self->session->ProcessKey(engine::Key{keysym, 0, false});
+    Show(self);
+}
+
+gboolean ProcessKeyEvent(IBusEngine* engine, guint keyval, guint /*keycode*/, guint modifiers) {
+    OrvIBusEngine* self = Self(engine);
+    // The session keeps to presses; a release goes where its press went.
+    if ((modifiers & IBUS_RELEASE_MASK) || self->secret) return FALSE;
+    const engine::KeyResult result = self->session->ProcessKey(KeyFromIBus(keyval, modifiers));
+    // A key passed through after a commit reaches the application after the
+    // commit: the commit signal leaves before the method's answer.
+    Show(self);
+    return result == engine::KeyResult::Consumed;
+}
+
+void FocusOut(IBusEngine* engine) {
+    Clear(Self(engine));
+    IBUS_ENGINE_CLASS(orv_ibus_engine_parent_class)->focus_out(engine);
+}
+
+void Reset(IBusEngine* engine) {
+    Clear(Self(engine));
+    IBUS_ENGINE_CLASS(orv_ibus_engine_parent_class)->reset(engine);
+}
+
+void Disable(IBusEngine* engine) {
+    Clear(Self(engine));
+    IBUS_ENGINE_CLASS(orv_ibus_engine_parent_class)->disable(engine);
+}
+
+void SetContentType(IBusEngine* engine, guint purpose, guint hints) {
+    OrvIBusEngine* self = Self(engine);
+    self->secret = purpose == IBUS_INPUT_PURPOSE_PASSWORD || purpose == IBUS_INPUT_PURPOSE_PIN;
+    if (self->secret) Clear(self);
+    IBUS_ENGINE_CLASS(orv_ibus_engine_parent_class)->set_content_type(engine, purpose, hints);
+}
+
+// X keysyms of the keys the candidate window's controls stand for.
+enum : std::uint32_t {
+    kUp = 0xff52,
+    kDown = 0xff54,
+    kPageUp = 0xff55,
+    kPageDown = 0xff56,
+    kF1 = 0xffbe,
+};
+
+void PageUp(IBusEngine* engine) { Press(engine, kPageUp); }
+void PageDown(IBusEngine* engine) { Press(engine, kPageDown); }
+void CursorUp(IBusEngine* engine) { Press(engine, kUp); }
+void CursorDown(IBusEngine* engine) { Press(engine, kDown); }
+
+void CandidateClicked(IBusEngine* engine, guint index, guint /*button*/, guint /*state*/) {
+    if (index < guint(engine::kPageSize)) Press(engine, kF1 + index);
+}
+
+void Constructed(GObject* object) {
+    G_OBJECT_CLASS(orv_ibus_engine_parent_class)->constructed(object);
+    OrvIBusEngine* self = Self(IBUS_ENGINE(object));
+    const char* name = ibus_engine_get_name(IBUS_ENGINE(object));
+    data::ScriptTable table = data::ScriptTable::Siddham;
+    for (const EngineInfo& info : kEngines) {
+        if (name && qstrcmp(name, info.name) == 0) table = info.table;
+    }
+    self->session = new engine::TypingSession(database, table);
+    self->shown = new Shown;
+    qCDebug(lcIBus, "Engine %s made", name);
+}
+
+void Finalize(GObject* object) {
+    OrvIBusEngine* self = Self(IBUS_ENGINE(object));
+    delete self->session;
+    delete self->shown;
+    G_OBJECT_CLASS(orv_ibus_engine_parent_class)->finalize(object);
+}
+
+// G_DEFINE_TYPE declares these two; they fill in the class and the object.
+void orv_ibus_engine_class_init(OrvIBusEngineClass* klass) {
+    GObjectClass* object = G_OBJECT_CLASS(klass);
+    object->constructed = Constructed;
+    object->finalize = Finalize;
+    IBusEngineClass* engine = IBUS_ENGINE_CLASS(klass);
+    engine->process_key_event = ProcessKeyEvent;
+    engine->focus_out = FocusOut;
+    engine->reset = Reset;
+    engine->disable = Disable;
+    engine->set_content_type = SetContentType;
+    engine->page_up = PageUp;
+    engine->page_down = PageDown;
+    engine->cursor_up = CursorUp;
+    engine->cursor_down = CursorDown;
+    engine->candidate_clicked = CandidateClicked;
+}
+
+void orv_ibus_engine_init(OrvIBusEngine* /*self*/) {}
+
+}  // namespace
+
+void SetEngineDatabase(data::Database* db) { database = db; }
+
+GType EngineType() { return orv_ibus_engine_get_type(); }
+
+engine::Key KeyFromIBus(guint keyval, guint modifiers) {
+    constexpr guint kShortcut =
+        IBUS_CONTROL_MASK | IBUS_MOD1_MASK | IBUS_MOD4_MASK | IBUS_SUPER_MASK;
+    return engine::Key{keyval, ibus_keyval_to_unicode(keyval), (modifiers & kShortcut) != 0};
+}
+
+}  // namespace orv::ime
