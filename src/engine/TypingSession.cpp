@@ -1,35 +1,14 @@
 #include "engine/TypingSession.h"
 
+#include "engine/Keysyms.h"
+
 #include <QChar>
 
 namespace orv::engine {
 
-namespace {
+using namespace keysym;
 
-// X keysyms (X11/keysymdef.h), the values both frameworks deliver.
-enum : std::uint32_t {
-    kSpace = 0x20,
-    kDigit0 = 0x30,
-    kDigit9 = 0x39,
-    kBackSpace = 0xff08,
-    kReturn = 0xff0d,
-    kEscape = 0xff1b,
-    kUp = 0xff52,
-    kDown = 0xff54,
-    kPageUp = 0xff55,
-    kPageDown = 0xff56,
-    kKpEnter = 0xff8d,
-    kKpUp = 0xff97,
-    kKpDown = 0xff99,
-    kKpPageUp = 0xff9a,
-    kKpPageDown = 0xff9b,
-    kKp0 = 0xffb0,
-    kKp9 = 0xffb9,
-    kF1 = 0xffbe,
-    kF12 = 0xffc9,
-    kShiftL = 0xffe1,  // the modifier keys themselves, to Hyper_R
-    kHyperR = 0xffee,
-};
+namespace {
 
 bool IsLetter(char32_t c) {
     return QChar::isLetter(c) || QChar::category(c) == QChar::Mark_NonSpacing;

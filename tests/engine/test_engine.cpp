@@ -1,5 +1,6 @@
 // The typing engine: the key map, the lookup and its pages on a small database of the test's own,
 // and the input methods' typing session on the built one.
+#include "engine/Keysyms.h"
 #include "engine/TypingSession.h"
 #include "support/TestDatabase.h"
 
@@ -10,18 +11,7 @@ using namespace orv::engine;
 using namespace orv::test;
 
 namespace {
-enum : std::uint32_t {
-    kBackSpace = 0xff08,
-    kReturn = 0xff0d,
-    kEscape = 0xff1b,
-    kUp = 0xff52,
-    kDown = 0xff54,
-    kPageUp = 0xff55,
-    kPageDown = 0xff56,
-    kF1 = 0xffbe,
-    kF12 = 0xffc9,
-    kControlL = 0xffe3,
-};
+using namespace orv::engine::keysym;
 
 // Types Latin text key by key (keysym = code point); answers what each key did, "P" passed
 // through or "C" consumed, with the commits in brackets.

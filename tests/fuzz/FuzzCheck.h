@@ -22,3 +22,20 @@ inline QString Quoted(const QString& s) {
                    : QString(c);
     return out + u'"';
 }
+
+#ifdef ORV_FUZZ_DATABASE
+#include "data/Database.h"
+
+// The built reference database, opened once for the whole run.
+inline orv::data::Database* BuiltDatabase() {
+    static const auto db = [] {
+        QString error;
+        auto opened = orv::data::Database::Open(QStringLiteral(ORV_FUZZ_DATABASE),
+                                                orv::data::kDatabasePassphrase,
+                                                orv::data::Database::Mode::ReadOnly, &error);
+        Check(opened != nullptr, QStringLiteral("the reference database: %1").arg(error));
+        return opened;
+    }();
+    return db.get();
+}
+#endif

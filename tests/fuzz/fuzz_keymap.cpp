@@ -5,19 +5,12 @@
 #include "fuzz/FuzzCheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const auto db = [] {
-        QString error;
-        auto opened = orv::data::Database::Open(QStringLiteral(ORV_FUZZ_DATABASE),
-                                                orv::data::kDatabasePassphrase,
-                                                orv::data::Database::Mode::ReadOnly, &error);
-        Check(opened != nullptr, QStringLiteral("the reference database: %1").arg(error));
-        return opened;
-    }();
+    orv::data::Database* const db = BuiltDatabase();
     if (size > 256) return 0;
     const QString typed = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
     orv::engine::KeyMap map;
     QString text = typed;
-    for (int steps = 1; const auto replaced = map.Replacement(db.get(), text); ++steps) {
+    for (int steps = 1; const auto replaced = map.Replacement(db, text); ++steps) {
         Check(replaced->size() <= text.size() + 2,
               QStringLiteral("%1 grew to %2").arg(Quoted(text), Quoted(*replaced)));
         Check(steps <= orv::engine::kMaxKeyMapChain,

@@ -3,33 +3,29 @@
 // a shortcut). After every key the preedit stays bounded, the highlight on the page shown, a
 // commit is a candidate that was on offer or the preedit as typed, and nothing is committed for a
 // key that passes through unless it ends a preedit.
-#include "data/Database.h"
+#include "engine/Keysyms.h"
 #include "engine/TypingSession.h"
 #include "fuzz/FuzzCheck.h"
 
 namespace {
 using orv::engine::Key;
-const Key kKeys[] = {
-    {'a', 'a'},  {'k', 'k'},       {'h', 'h'},       {'i', 'i'},  {'m', 'm'},  {'s', 's'},
-    {'r', 'r'},  {'t', 't'},       {'u', 'u'},       {'o', 'o'},  {'.', '.'},  {';', ';'},
-    {'~', '~'},  {'"', '"'},       {'1', '1'},       {'2', '2'},  {'9', '9'},  {'0', '0'},
-    {',', ','},  {'|', '|'},       {' ', ' '},       {0xff0d, 0}, {0xff1b, 0}, {0xff08, 0},
-    {0xff52, 0}, {0xff54, 0},      {0xff55, 0},      {0xff56, 0}, {0xffbe, 0}, {0xffc9, 0},
-    {0xff51, 0}, {'c', 'c', true}, {0x1e43, 0x1e43}, {0xffe1, 0}, {'A', 'A'},  {0x1000310, 0x310}};
+using namespace orv::engine::keysym;
+const Key kKeys[] = {{'a', 'a'},       {'k', 'k'},   {'h', 'h'},   {'i', 'i'},
+                     {'m', 'm'},       {'s', 's'},   {'r', 'r'},   {'t', 't'},
+                     {'u', 'u'},       {'o', 'o'},   {'.', '.'},   {';', ';'},
+                     {'~', '~'},       {'"', '"'},   {'1', '1'},   {'2', '2'},
+                     {'9', '9'},       {'0', '0'},   {',', ','},   {'|', '|'},
+                     {' ', ' '},       {kReturn, 0}, {kEscape, 0}, {kBackSpace, 0},
+                     {kUp, 0},         {kDown, 0},   {kPageUp, 0}, {kPageDown, 0},
+                     {kF1, 0},         {kF12, 0},    {kLeft, 0},   {'c', 'c', true},
+                     {0x1e43, 0x1e43}, {kShiftL, 0}, {'A', 'A'},   {0x1000310, 0x310}};
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const auto db = [] {
-        QString error;
-        auto opened = orv::data::Database::Open(QStringLiteral(ORV_FUZZ_DATABASE),
-                                                orv::data::kDatabasePassphrase,
-                                                orv::data::Database::Mode::ReadOnly, &error);
-        Check(opened != nullptr, QStringLiteral("the reference database: %1").arg(error));
-        return opened;
-    }();
+    orv::data::Database* const db = BuiltDatabase();
     if (size > 512) return 0;
     orv::engine::TypingSession s(
-        db.get(), size % 2 ? orv::data::ScriptTable::Lantsa : orv::data::ScriptTable::Siddham);
+        db, size % 2 ? orv::data::ScriptTable::Lantsa : orv::data::ScriptTable::Siddham);
     for (size_t i = 0; i < size; ++i) {
         const QString before = s.Preedit();
         QStringList offered;

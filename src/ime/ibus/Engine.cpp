@@ -1,5 +1,7 @@
 #include "ime/ibus/Engine.h"
 
+#include "engine/Keysyms.h"
+
 #include <QByteArray>
 
 #include <tuple>
@@ -150,14 +152,7 @@ void SetContentType(IBusEngine* engine, guint purpose, guint hints) {
     IBUS_ENGINE_CLASS(orv_ibus_engine_parent_class)->set_content_type(engine, purpose, hints);
 }
 
-// X keysyms of the keys the candidate window's controls stand for.
-enum : std::uint32_t {
-    kUp = 0xff52,
-    kDown = 0xff54,
-    kPageUp = 0xff55,
-    kPageDown = 0xff56,
-    kF1 = 0xffbe,
-};
+using namespace engine::keysym;
 
 void PageUp(IBusEngine* engine) { Press(engine, kPageUp); }
 void PageDown(IBusEngine* engine) { Press(engine, kPageDown); }

@@ -8,8 +8,8 @@ set -euo pipefail
 build=$(cd "$1" && pwd)
 out=$2
 src=$(cd "$(dirname "$0")/../../.." && pwd)
-[ -x "$build/bin/orv-fcitx5-textfield" ] && [ -f "$build/bin/orvanta-fcitx5.so" ] || {
-  echo "build the targets orvanta-fcitx5 and orv-fcitx5-textfield first" >&2
+[ -x "$build/tests/ime/orvanta-textfield" ] && [ -f "$build/bin/orvanta-fcitx5.so" ] || {
+  echo "build the targets orvanta-fcitx5 and orvanta-textfield first" >&2
   exit 1
 }
 
@@ -83,7 +83,7 @@ for _ in $(seq 1 200); do
   sleep 0.05
 done
 
-QT_IM_MODULE=fcitx QT_QPA_PLATFORM=xcb "$build/bin/orv-fcitx5-textfield" >/dev/null 2>&1 &
+QT_IM_MODULE=fcitx QT_QPA_PLATFORM=xcb "$build/tests/ime/orvanta-textfield" >/dev/null 2>&1 &
 pids+=($!)
 window=$(xdotool search --sync --onlyvisible --name '^Orvanta text field$' | head -n 1)
 xdotool windowmove --sync "$window" 20 20

@@ -67,7 +67,7 @@ IBUS_COMPONENT_PATH=$build/ime/ibus-component:/usr/share/ibus/component \
   >"$work/ibus.log" 2>&1 &
 wait_for 20 test -S "$work/ibus.sock" || { echo "no ibus-daemon" >&2; exit 1; }
 
-QT_IM_MODULE=ibus "$build/tests/ime/ibus/orvanta-textfield" >"$work/textfield.log" 2>&1 &
+QT_IM_MODULE=ibus "$build/tests/ime/orvanta-textfield" >"$work/textfield.log" 2>&1 &
 window=$(timeout 20 xdotool search --sync --name '^Orvanta text field$' | head -n1)
 [ -n "$window" ] || { echo "no text field window" >&2; exit 1; }
 xdotool windowactivate --sync "$window"
