@@ -5,6 +5,7 @@
 #include "app/Windows.h"
 #include "dictionary/DictionaryWindows.h"
 #include "support/Glyphs.h"
+#include "support/RecordingDocument.h"
 #include "support/TestDatabase.h"
 #include "support/WindowDriver.h"
 
@@ -128,6 +129,13 @@ class DictionaryTest : public QObject {
             w.CmdB[slot]->click();
             QCOMPARE(w.TextBox1->text(), after);
         }
+    }
+
+    void activationCopiesTheDocumentSelection() {
+        RecordingDocument document;
+        Dictionary();
+        QVERIFY(!document.calls.isEmpty());
+        QCOMPARE(document.calls, QStringList(document.calls.size(), "CopySelection()"));
     }
 
     void unusableDatabaseIsToldOncePerOpening() {
