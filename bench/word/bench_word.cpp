@@ -2,7 +2,6 @@
 // headless Writer over a kept connection, and the failure paths with no
 // office listening. Each operation crosses to the bridge's worker thread and
 // into another process, so the figures are wall-clock time.
-#include "app/SharedValues.h"
 #include "word/TestOffice.h"
 #include "word/WordBridge.h"
 
@@ -50,38 +49,38 @@ void EndParagraphEvery40(benchmark::State& state, int& count) {
 
 // Until the text is in the document.
 void BM_InsertInFont(benchmark::State& state) {
-    orv::app::InsertSpace = static_cast<std::int16_t>(state.range(0));
+    const bool blank = state.range(0) == 1;
     if (!Prepare(state)) return;
     int count = 0;
     for (auto _ : state) {
-        if (bridge->InsertInFont(kKi, kFont).Wait() != orv::word::Delivery::Done) {
+        if (bridge->InsertInFont(kKi, kFont, blank).Wait() != orv::word::Delivery::Done) {
             state.SkipWithError("insert failed");
         }
         EndParagraphEvery40(state, count);
     }
 }
-BENCHMARK(BM_InsertInFont)->Apply(Timing)->ArgName("InsertSpace")->Arg(0)->Arg(1);
+BENCHMARK(BM_InsertInFont)->Apply(Timing)->ArgName("blank")->Arg(0)->Arg(1);
 
 void BM_InsertInFontInTwoHalves(benchmark::State& state) {
-    orv::app::InsertSpace = static_cast<std::int16_t>(state.range(0));
+    const bool blank = state.range(0) == 1;
     if (!Prepare(state)) return;
     int count = 0;
     for (auto _ : state) {
         bridge->InsertFontAndText(kKi, kFont);
-        if (bridge->InsertBlankAndMove().Wait() != orv::word::Delivery::Done) {
+        if (bridge->InsertBlankAndMove(blank).Wait() != orv::word::Delivery::Done) {
             state.SkipWithError("insert failed");
         }
         EndParagraphEvery40(state, count);
     }
 }
-BENCHMARK(BM_InsertInFontInTwoHalves)->Apply(Timing)->ArgName("InsertSpace")->Arg(0)->Arg(1);
+BENCHMARK(BM_InsertInFontInTwoHalves)->Apply(Timing)->ArgName("blank")->Arg(0)->Arg(1);
 
 // What the caller spends: handing the operation over, not waiting for it.
 void BM_HandOver_InsertInFont(benchmark::State& state) {
     if (!Prepare(state)) return;
     int count = 0;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(bridge->InsertInFont(kKi, kFont));
+        benchmark::DoNotOptimize(bridge->InsertInFont(kKi, kFont, false));
         if (++count % 20 == 0) {
             state.PauseTiming();
             bridge->Flush();
@@ -104,13 +103,13 @@ BENCHMARK(BM_CopySelection)->Apply(Timing);
 // The office runs but has no document open.
 void BM_NoDocument_InsertInFont(benchmark::State& state) {
     office->CloseDocuments();
-    for (auto _ : state) benchmark::DoNotOptimize(bridge->InsertInFont(kKi, kFont).Wait());
+    for (auto _ : state) benchmark::DoNotOptimize(bridge->InsertInFont(kKi, kFont, false).Wait());
 }
 BENCHMARK(BM_NoDocument_InsertInFont)->Apply(Timing)->Unit(benchmark::kMicrosecond);
 
 // No office listening: every operation fails.
 void BM_NoOffice_InsertInFont(benchmark::State& state) {
-    for (auto _ : state) benchmark::DoNotOptimize(nobody->InsertInFont(kKi, kFont).Wait());
+    for (auto _ : state) benchmark::DoNotOptimize(nobody->InsertInFont(kKi, kFont, false).Wait());
 }
 BENCHMARK(BM_NoOffice_InsertInFont)->Apply(Timing)->Unit(benchmark::kMicrosecond);
 

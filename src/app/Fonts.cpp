@@ -1,5 +1,7 @@
 #include "app/Fonts.h"
 
+#include "app/Logging.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -30,7 +32,11 @@ QStringList InstallBundledFonts(const QString& programFolder) {
     for (const QString& name :
          folder.entryList({QStringLiteral("*.ttf")}, QDir::Files, QDir::Name)) {
         const QString path = folder.filePath(name);
-        if (QFontDatabase::addApplicationFont(path) >= 0) loaded << path;
+        if (QFontDatabase::addApplicationFont(path) >= 0) {
+            loaded << path;
+        } else {
+            qCInfo(lcApp, "The bundled font %s cannot be loaded", qUtf8Printable(path));
+        }
     }
     return loaded;
 }

@@ -1,12 +1,12 @@
 #include "app/Program.h"
 
+#include "app/Logging.h"
 #include "app/SharedValues.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QLoggingCategory>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
@@ -20,7 +20,7 @@
 
 namespace orv::app {
 
-Q_LOGGING_CATEGORY(lcProgram, "orvanta.program", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcApp, "orvanta.app", QtWarningMsg)
 
 namespace {
 std::function<void(const QString&)> messageHandler;
@@ -42,8 +42,8 @@ bool OpenAppDatabase(bool quiet) {
         data::Database::Open(AppDatabasePath(), QString::fromLatin1(data::kDatabasePassphrase),
                              data::Database::Mode::ReadOnly, &error);
     if (!db) {
-        qCWarning(lcProgram, "The reference database %s cannot be used: %s",
-                  qUtf8Printable(AppDatabasePath()), qUtf8Printable(error));
+        qCInfo(lcApp, "The reference database %s cannot be used: %s",
+               qUtf8Printable(AppDatabasePath()), qUtf8Printable(error));
         if (!quiet) ShowMessage(QStringLiteral("unexpected error"));
         return false;
     }

@@ -14,7 +14,7 @@ namespace orv::app {
 
 // The open reference database, or none. Written only by OpenAppDatabase.
 extern std::unique_ptr<data::Database> AppDatabase;
-// 1: the document bridge appends a blank after each inserted text.
+// 1: the keyboard windows ask for a blank after each text they commit.
 extern std::int16_t InsertSpace;
 // The font name the keyboard windows' key-driven commits give the document.
 extern QString CjkvFontName;

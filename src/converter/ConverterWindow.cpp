@@ -4,6 +4,7 @@
 #include "app/SharedValues.h"
 #include "app/Twips.h"
 #include "app/Windows.h"
+#include "converter/Logging.h"
 
 #include <QClipboard>
 #include <QCoreApplication>
@@ -229,16 +230,23 @@ void ConverterWindow::ConvertSiddhamText(Target target) {
         const qint64 cost = clock.elapsed() - start;
         nextFlush = clock.elapsed() + std::max(kFlushIntervalMs, 4 * cost);
     };
-    SiddhamConverter(target).Convert(input, app::AppDatabase, [&](const QString& output) {
-        pending += output;
-        if (endInView || clock.elapsed() >= nextFlush) {
-            flush();
-            endInView = endInView && EndInView(box);
-        }
-        // The window repaints and stays responsive.
-        QCoreApplication::processEvents();
-        return current();
-    });
+    QString error;
+    const auto outcome = SiddhamConverter(target).Convert(
+        input, app::AppDatabase,
+        [&](const QString& output) {
+            pending += output;
+            if (endInView || clock.elapsed() >= nextFlush) {
+                flush();
+                endInView = endInView && EndInView(box);
+            }
+            // The window repaints and stays responsive.
+            QCoreApplication::processEvents();
+            return current();
+        },
+        &error);
+    if (outcome == SiddhamConverter::Outcome::Failed) {
+        qCInfo(lcConverter, "The conversion table cannot be read: %s", qUtf8Printable(error));
+    }
     // A table that cannot be read hands on nothing; a newer conversion owns
     // the box now.
     if (current() && !pending.isEmpty()) AppendText(box, pending);

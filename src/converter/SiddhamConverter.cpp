@@ -1,5 +1,7 @@
 #include "converter/SiddhamConverter.h"
 
+#include "converter/Logging.h"
+
 #include <unicode/ubrk.h>
 #include <unicode/uchar.h>
 #include <unicode/unorm2.h>
@@ -9,6 +11,8 @@
 #include <bit>
 
 namespace orv::converter {
+
+Q_LOGGING_CATEGORY(lcConverter, "orvanta.converter", QtWarningMsg)
 
 namespace {
 
@@ -260,7 +264,10 @@ const ConversionMap::Entry* ConversionMap::Find(QStringView character) const {
 ConversionStream::ConversionStream(const ConversionMap& map) : map_(map) {
     UErrorCode status = U_ZERO_ERROR;
     breaks_ = ubrk_open(UBRK_CHARACTER, "", nullptr, 0, &status);
-    if (U_FAILURE(status)) breaks_ = nullptr;
+    if (U_FAILURE(status)) {
+        qCInfo(lcConverter, "No character break iterator from ICU: %s", u_errorName(status));
+        breaks_ = nullptr;
+    }
 }
 
 ConversionStream::~ConversionStream() {
@@ -291,6 +298,7 @@ void ConversionStream::SetBreakText() {
     ubrk_setText(breaks_, reinterpret_cast<const UChar*>(buffer_.utf16()),
                  static_cast<int32_t>(limit_), &status);
     if (U_FAILURE(status)) {
+        qCInfo(lcConverter, "ICU takes no text to break: %s", u_errorName(status));
         ubrk_close(breaks_);
         breaks_ = nullptr;
     }

@@ -1,5 +1,6 @@
 #include "data/Database.h"
 
+#include "data/Logging.h"
 #include "data/TextRules.h"
 
 #include <sqlcipher/sqlite3.h>
@@ -7,6 +8,8 @@
 #include <QFileInfo>
 
 namespace orv::data {
+
+Q_LOGGING_CATEGORY(lcData, "orvanta.data", QtWarningMsg)
 
 namespace {
 
@@ -21,6 +24,12 @@ QString LastError(sqlite3* db) { return QString::fromUtf8(sqlite3_errmsg(db)); }
 
 void SetError(QString* error, const QString& text) {
     if (error) *error = text;
+}
+
+// A statement that failed: callers often only see "no rows", so the reason
+// goes to the log.
+void LogFailure(const std::string& sql, const QString& reason) {
+    qCInfo(lcData, "Query failed (%s): %s", sql.c_str(), qUtf8Printable(reason));
 }
 
 void LikeFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
@@ -218,15 +227,18 @@ sqlite3_stmt* Database::Prepare(const Statement& statement, QString* error) {
                 SQLITE_OK ||
             !stmt) {
             SetError(error, LastError(db_));
+            LogFailure(sql, LastError(db_));
             sqlite3_finalize(stmt);
             return nullptr;
         }
         cache_.emplace(sql, stmt);
     }
     if (sqlite3_bind_parameter_count(stmt) != statement.params.size()) {
-        SetError(error, QStringLiteral("statement expects %1 values, %2 given")
-                            .arg(sqlite3_bind_parameter_count(stmt))
-                            .arg(statement.params.size()));
+        const QString reason = QStringLiteral("statement expects %1 values, %2 given")
+                                   .arg(sqlite3_bind_parameter_count(stmt))
+                                   .arg(statement.params.size());
+        SetError(error, reason);
+        LogFailure(sql, reason);
         return nullptr;
     }
     for (int i = 0; i < statement.params.size(); ++i) {
@@ -256,6 +268,7 @@ std::optional<Recordset> Database::OpenRecordset(const Statement& statement, QSt
     }
     if (rc != SQLITE_DONE) {
         SetError(error, LastError(db_));
+        LogFailure(statement.sql.toStdString(), LastError(db_));
         sqlite3_reset(stmt);
         return std::nullopt;
     }
@@ -272,6 +285,7 @@ bool Database::Execute(const Statement& statement, QString* error) {
     sqlite3_reset(stmt);
     if (rc != SQLITE_DONE) {
         SetError(error, LastError(db_));
+        LogFailure(statement.sql.toStdString(), LastError(db_));
         return false;
     }
     return true;
@@ -280,7 +294,9 @@ bool Database::Execute(const Statement& statement, QString* error) {
 bool Database::ExecuteScript(const QString& sql, QString* error) {
     char* message = nullptr;
     if (sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK) {
-        SetError(error, message ? QString::fromUtf8(message) : LastError(db_));
+        const QString reason = message ? QString::fromUtf8(message) : LastError(db_);
+        SetError(error, reason);
+        qCInfo(lcData, "Script failed: %s", qUtf8Printable(reason));
         sqlite3_free(message);
         return false;
     }

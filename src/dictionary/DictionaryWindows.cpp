@@ -5,7 +5,8 @@
 #include "app/SharedValues.h"
 #include "app/Twips.h"
 #include "app/Windows.h"
-#include "word/WordBridge.h"
+#include "dictionary/Logging.h"
+#include "word/DocumentTarget.h"
 
 #include <QListWidget>
 #include <QMouseEvent>
@@ -13,6 +14,8 @@
 #include <QPushButton>
 
 namespace orv::dictionary {
+
+Q_LOGGING_CATEGORY(lcDictionary, "orvanta.dictionary", QtWarningMsg)
 
 using app::MakeControl;
 using app::Px;
@@ -138,7 +141,8 @@ void DictionaryWindow::OnActivate() {
         font.setFamily(QStringLiteral("Arial Unicode Ms"));
         button->setFont(font);
     }
-    word::WordBridge::Shared().CopySelection();
+    qCDebug(lcDictionary, "Activated: the document's selection goes onto the clipboard");
+    word::Document().CopySelection();
 }
 
 void DictionaryWindow::OnUnload() { app::ShowMainWindow(); }

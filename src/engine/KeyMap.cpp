@@ -2,8 +2,11 @@
 
 #include "data/Characters.h"
 #include "data/Queries.h"
+#include "engine/Logging.h"
 
 namespace orv::engine {
+
+Q_LOGGING_CATEGORY(lcEngine, "orvanta.engine", QtWarningMsg)
 
 void KeyMap::KeyMapLookup(data::Database* db) {
     MapDisplay.clear();
@@ -25,9 +28,11 @@ QString KeyMap::Apply(data::Database* db, const QString& text) {
     QString mapped = text;
     for (int step = 0; step < kMaxKeyMapChain; ++step) {
         auto replaced = Replacement(db, mapped);
-        if (!replaced) break;
+        if (!replaced) return mapped;
         mapped = std::move(*replaced);
     }
+    qCDebug(lcEngine, "The key map still changes \"%s\" after %d steps: stopped there",
+            qUtf8Printable(text), kMaxKeyMapChain);
     return mapped;
 }
 

@@ -1,6 +1,7 @@
 #include "engine/TypingSession.h"
 
 #include "engine/Keysyms.h"
+#include "engine/Logging.h"
 
 #include <QChar>
 
@@ -73,7 +74,10 @@ bool TypingSession::StartsPreedit(char32_t c) const { return IsLetter(c) || star
 
 KeyResult TypingSession::ProcessKey(const Key& key) {
     if (!db_) {
-        if (!noticeShown_) notice_ = DatabaseMissingNotice();
+        if (!noticeShown_) {
+            qCInfo(lcEngine, "No reference database: every key passes through");
+            notice_ = DatabaseMissingNotice();
+        }
         noticeShown_ = true;
         return KeyResult::PassThrough;
     }

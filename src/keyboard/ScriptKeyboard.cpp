@@ -5,7 +5,8 @@
 #include "app/SharedValues.h"
 #include "app/Twips.h"
 #include "app/Windows.h"
-#include "word/WordBridge.h"
+#include "keyboard/Logging.h"
+#include "word/DocumentTarget.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -17,6 +18,8 @@
 #include <QTimer>
 
 namespace orv::keyboard {
+
+Q_LOGGING_CATEGORY(lcKeyboard, "orvanta.keyboard", QtWarningMsg)
 
 using app::kTwipsPerPixel;
 using app::MakeControl;
@@ -30,7 +33,8 @@ constexpr int kClientWidthTwips = 10605;
 constexpr int kExpandedHeightTwips = 4000;
 constexpr int kCollapsedHeightTwips = 1215;
 
-word::WordBridge& Bridge() { return word::WordBridge::Shared(); }
+// Whether the document gets a blank after each committed text.
+bool Blank() { return app::InsertSpace == 1; }
 
 }  // namespace
 
@@ -180,7 +184,7 @@ void ScriptKeyboard::OnActivate() {
         return;
     }
     TextBox1->setFocus();
-    Bridge().Probe();
+    word::Document().Probe();
     QFont history = TextBox2->font();
     history.setFamily(ScriptFont);
     TextBox2->setFont(history);
@@ -262,9 +266,10 @@ void ScriptKeyboard::SelectTransliteration() {
 
 void ScriptKeyboard::CommitCandidate(int index, const QString& fontName, bool withHistory) {
     const QString text = CommandButton1[index]->text();
-    Bridge().InsertFontAndText(text, fontName);
+    qCDebug(lcKeyboard, "Commit of candidate %d in %s", index + 1, qUtf8Printable(fontName));
+    word::Document().InsertFontAndText(text, fontName);
     if (withHistory) AppendHistory(text);
-    Bridge().InsertBlankAndMove();
+    word::Document().InsertBlankAndMove(Blank());
     SelectTransliteration();
 }
 
@@ -280,7 +285,7 @@ void ScriptKeyboard::AppendHistory(const QString& text) {
 }
 
 void ScriptKeyboard::InsertReading(int index) {
-    Bridge().InsertInFont(Label7[index]->text(), QStringLiteral("Tahoma"));
+    word::Document().InsertInFont(Label7[index]->text(), QStringLiteral("Tahoma"), Blank());
     SelectTransliteration();
 }
 
@@ -288,11 +293,13 @@ void ScriptKeyboard::ShowTarget() {
     // Failures stay silent, but the user can see whether a document takes
     // the glyphs or only the history does. Asked anew every two seconds,
     // so a Writer started or closed meanwhile shows.
-    if (++refreshTicks_ % 20 == 0 && isVisible()) Bridge().Probe();
-    const bool document = Bridge().LastDelivery() == word::Delivery::Done;
+    if (++refreshTicks_ % 20 == 0 && isVisible()) word::Document().Probe();
+    const bool document = word::Document().LastDelivery() == word::Delivery::Done;
     const QString text =
         document ? QStringLiteral("\u2192 Writer") : QStringLiteral("\u2192 history");
     if (TargetHint->text() == text) return;
+    qCInfo(lcKeyboard, "Picked glyphs go %s",
+           document ? "into the Writer document" : "only to the history");
     TargetHint->setText(text);
     TargetHint->setToolTip(document ? QStringLiteral("Picked glyphs go into the Writer document.")
                                     : QStringLiteral("No Writer document takes the glyphs now: "
@@ -374,12 +381,12 @@ bool ScriptKeyboard::eventFilter(QObject* watched, QEvent* event) {
         const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
         const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
         if (enter && mods == Qt::AltModifier) {
-            Bridge().NewParagraph();
+            word::Document().NewParagraph();
             return true;
         }
         if (enter && mods == Qt::ShiftModifier) {
             // The window's own command, while the box has the focus.
-            Bridge().InsertText(TextBox3->text());
+            word::Document().InsertText(TextBox3->text());
             return true;
         }
         return false;

@@ -2,12 +2,12 @@
 // root window, read through a native event filter on Qt's own connection.
 #include "shell/Platform.h"
 
+#include "shell/Logging.h"
+
 #include <QtGui/qguiapplication_platform.h>
 #include <QAbstractNativeEventFilter>
 #include <QByteArray>
 #include <QGuiApplication>
-
-#include <QLoggingCategory>
 
 #include <algorithm>
 #include <memory>
@@ -23,7 +23,7 @@
 
 namespace orv::shell {
 
-Q_LOGGING_CATEGORY(lcHotKeys, "orvanta.hotkeys", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcShell, "orvanta.shell", QtWarningMsg)
 
 namespace {
 
@@ -78,7 +78,10 @@ class HotKeyGrab : public QAbstractNativeEventFilter {
         root_ = DefaultRootWindow(x_.display);
         upCode_ = XKeysymToKeycode(x_.display, XK_Up);
         downCode_ = XKeysymToKeycode(x_.display, XK_Down);
-        if (upCode_ == 0 || downCode_ == 0) return false;
+        if (upCode_ == 0 || downCode_ == 0) {
+            qCInfo(lcShell, "The keyboard has no Up or Down key: no hot keys");
+            return false;
+        }
 
         const unsigned numLock = ModifierMaskOf(x_.display, XK_Num_Lock);
         unsigned alt = ModifierMaskOf(x_.display, XK_Alt_L);
@@ -109,7 +112,7 @@ class HotKeyGrab : public QAbstractNativeEventFilter {
         bool requiredHeld = true;
         for (const Attempt& attempt : attempts) {
             if (xcb_generic_error_t* error = xcb_request_check(x_.connection, attempt.cookie)) {
-                qCInfo(lcHotKeys, "Ctrl+%s with modifiers 0x%x is held by another client",
+                qCInfo(lcShell, "Ctrl+%s with modifiers 0x%x is held by another client",
                        attempt.code == upCode_ ? "Up" : "Down", attempt.modifiers);
                 if (attempt.required) requiredHeld = false;
                 free(error);
@@ -118,7 +121,7 @@ class HotKeyGrab : public QAbstractNativeEventFilter {
             }
         }
         if (!requiredHeld) {
-            qCWarning(lcHotKeys, "Ctrl+Up/Down are held by another client: no hot keys");
+            qCInfo(lcShell, "Ctrl+Up/Down are held by another client: no hot keys");
             Ungrab();
             return false;
         }
@@ -179,7 +182,11 @@ std::unique_ptr<HotKeyGrab>& ActiveGrab() {
 
 bool GrabHotKeys(std::function<void(const KeyRecord&)> deliver) {
     const X11Connection x = Connection();
-    if (!x.display) return false;
+    if (!x.display) {
+        qCInfo(lcShell, "No X11 connection (platform %s): no hot keys",
+               qUtf8Printable(QGuiApplication::platformName()));
+        return false;
+    }
     ReleaseHotKeys();
     auto grab = std::make_unique<HotKeyGrab>(x, std::move(deliver));
     if (!grab->Grab()) return false;
@@ -217,7 +224,10 @@ void SendShiftKeystroke() {
     const X11Connection x = Connection();
     if (!x.display) return;
     int eventBase = 0, errorBase = 0, major = 0, minor = 0;
-    if (!XTestQueryExtension(x.display, &eventBase, &errorBase, &major, &minor)) return;
+    if (!XTestQueryExtension(x.display, &eventBase, &errorBase, &major, &minor)) {
+        qCInfo(lcShell, "The X server has no XTEST extension: no Shift keystroke sent");
+        return;
+    }
     const KeyCode shift = XKeysymToKeycode(x.display, XK_Shift_L);
     if (shift == 0) return;
     XTestFakeKeyEvent(x.display, shift, True, CurrentTime);

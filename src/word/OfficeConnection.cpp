@@ -1,5 +1,7 @@
 #include "word/OfficeConnection.h"
 
+#include "word/Logging.h"
+
 #include <com/sun/star/bridge/BridgeFactory.hpp>
 #include <com/sun/star/bridge/XBridge.hpp>
 #include <com/sun/star/connection/Connector.hpp>
@@ -27,7 +29,11 @@ void DisposeQuietly(const Reference<css::lang::XComponent>& bridge) {
     if (!bridge.is()) return;
     try {
         bridge->dispose();
+    } catch (const uno::Exception& e) {
+        qCInfo(lcWord, "Closing the connection to the office failed: %s",
+               qUtf8Printable(ToQString(e.Message)));
     } catch (...) {
+        qCInfo(lcWord, "Closing the connection to the office failed with an unknown exception");
     }
 }
 
@@ -49,7 +55,13 @@ Reference<uno::XComponentContext> LocalContext() {
             // exit-time destructor runs against the office's libraries.
             context = new Reference<uno::XComponentContext>(
                 cppu::defaultBootstrap_InitialComponentContext());
+        } catch (const uno::Exception& e) {
+            qCInfo(lcWord, "The office's UNO libraries in %s could not be loaded: %s",
+                   ORV_OFFICE_PROGRAM_DIR, qUtf8Printable(ToQString(e.Message)));
+            context = new Reference<uno::XComponentContext>();
         } catch (...) {
+            qCInfo(lcWord, "The office's UNO libraries in %s could not be loaded",
+                   ORV_OFFICE_PROGRAM_DIR);
             context = new Reference<uno::XComponentContext>();
         }
     });

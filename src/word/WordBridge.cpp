@@ -1,6 +1,6 @@
 #include "word/WordBridge.h"
 
-#include "app/SharedValues.h"
+#include "word/Logging.h"
 #include "word/WriterBackend.h"
 
 #include <QCoreApplication>
@@ -10,12 +10,15 @@
 #include <atomic>
 #include <condition_variable>
 #include <deque>
+#include <exception>
 #include <functional>
 #include <mutex>
 #include <thread>
 #include <utility>
 
 namespace orv::word {
+
+Q_LOGGING_CATEGORY(lcWord, "orvanta.word", QtWarningMsg)
 
 using detail::WriterBackend;
 using Clock = std::chrono::steady_clock;
@@ -34,6 +37,12 @@ struct Receipt::State {
     }
 };
 
+Receipt Receipt::Ended(Delivery outcome) {
+    auto state = std::make_shared<State>();
+    state->delivery = outcome;
+    return Receipt(std::move(state));
+}
+
 Delivery Receipt::Status() const {
     if (!state_) return Delivery::NoOffice;
     std::lock_guard lock(state_->mutex);
@@ -50,11 +59,28 @@ Delivery Receipt::Wait(std::chrono::milliseconds limit) const {
 namespace {
 
 struct Job {
+    const char* name;  // of the operation, for the log
     std::function<Delivery(WriterBackend&)> task;
     QString pipe;
     Clock::time_point deadline;
     std::shared_ptr<Receipt::State> receipt;
 };
+
+const char* DeliveryName(Delivery delivery) {
+    switch (delivery) {
+        case Delivery::Pending:
+            return "pending";
+        case Delivery::Done:
+            return "done";
+        case Delivery::NoOffice:
+            return "no office";
+        case Delivery::NoDocument:
+            return "no Writer document";
+        case Delivery::TimedOut:
+            return "timed out";
+    }
+    return "?";
+}
 
 // How long a stopping bridge lets operations already given reach an office
 // that answers, and how long it then waits for the worker to let go.
@@ -111,6 +137,7 @@ struct WordBridge::Impl : std::enable_shared_from_this<WordBridge::Impl> {
             Job job = std::move(self->waiting.front());
             self->waiting.pop_front();
             if (Clock::now() >= job.deadline) {
+                qCInfo(lcWord, "%s dropped: the office did not answer in time", job.name);
                 self->End(job, Delivery::TimedOut);
                 if (self->waiting.empty()) self->idle.notify_all();
                 continue;
@@ -135,19 +162,26 @@ struct WordBridge::Impl : std::enable_shared_from_this<WordBridge::Impl> {
             Delivery outcome = Delivery::NoOffice;
             try {
                 outcome = job.task(*backend);
+            } catch (const std::exception& e) {
+                qCInfo(lcWord, "%s failed: %s", job.name, e.what());
             } catch (...) {
+                qCInfo(lcWord, "%s failed with an unknown exception", job.name);
             }
             lock.lock();
             self->running = false;
             if (self->runningAborted) {
                 // The guard closed the connection: let go of everything
                 // from it before the next job connects again.
+                qCInfo(lcWord, "%s timed out: the connection to the office was closed", job.name);
                 outcome = Delivery::TimedOut;
                 lock.unlock();
                 backend->Disconnect();
                 lock.lock();
             }
             self->watch.notify_all();
+            if (outcome != Delivery::Done) {
+                qCDebug(lcWord, "%s: %s", job.name, DeliveryName(outcome));
+            }
             self->End(job, outcome);
             if (self->waiting.empty()) self->idle.notify_all();
         }
@@ -179,7 +213,8 @@ struct WordBridge::Impl : std::enable_shared_from_this<WordBridge::Impl> {
         }
     }
 
-    Receipt Submit(std::function<Delivery(WriterBackend&)> task, bool probe = false) {
+    Receipt Submit(const char* name, std::function<Delivery(WriterBackend&)> task,
+                   bool probe = false) {
         firstHalf = Receipt();  // another operation comes between the halves
         auto receipt = std::make_shared<Receipt::State>();
         std::unique_lock lock(mutex);
@@ -198,6 +233,7 @@ struct WordBridge::Impl : std::enable_shared_from_this<WordBridge::Impl> {
                 guard = std::thread([self = shared_from_this()] { Guard(self); });
             } catch (...) {
                 // No thread to be had: nothing can reach the office.
+                qCInfo(lcWord, "The document bridge cannot start its threads");
                 stopping = true;
                 wake.notify_all();
                 watch.notify_all();
@@ -206,10 +242,12 @@ struct WordBridge::Impl : std::enable_shared_from_this<WordBridge::Impl> {
             }
         }
         if (waiting.size() >= static_cast<std::size_t>(kMaxWaiting)) {
+            qCInfo(lcWord, "%s dropped: %d operations wait for the office already",
+                   waiting.front().name, kMaxWaiting);
             End(waiting.front(), Delivery::TimedOut);
             waiting.pop_front();
         }
-        waiting.push_back({std::move(task), pipe, Clock::now() + window, receipt});
+        waiting.push_back({name, std::move(task), pipe, Clock::now() + window, receipt});
         wake.notify_one();
         return Receipt(receipt);
     }
@@ -230,6 +268,10 @@ struct WordBridge::Impl : std::enable_shared_from_this<WordBridge::Impl> {
         }
         idle.wait_for(lock, kDrainOnStop, [&] { return waiting.empty() && !running; });
         stopping = true;
+        if (!waiting.empty()) {
+            qCInfo(lcWord, "%d operations dropped: the document bridge stops",
+                   static_cast<int>(waiting.size()));
+        }
         for (Job& job : waiting) End(job, Delivery::TimedOut);
         waiting.clear();
         wake.notify_all();
@@ -251,6 +293,7 @@ struct WordBridge::Impl : std::enable_shared_from_this<WordBridge::Impl> {
         if (ended) {
             worker.join();
         } else {
+            qCInfo(lcWord, "The office does not answer: the document bridge leaves its worker");
             worker.detach();
         }
     }
@@ -261,7 +304,12 @@ namespace {
 // exit would reach the office's libraries after they have torn themselves
 // down. The application's end stops it instead.
 WordBridge* sharedBridge = nullptr;
+DocumentTarget* testTarget = nullptr;
 }  // namespace
+
+DocumentTarget& Document() { return testTarget ? *testTarget : WordBridge::Shared(); }
+
+void SetDocumentTargetForTesting(DocumentTarget* target) { testTarget = target; }
 
 QString WordBridge::DefaultPipeName() {
     // ORVANTA_OFFICE_PIPE names another pipe: the test suites point the
@@ -297,50 +345,52 @@ Delivery WordBridge::LastDelivery() const { return impl_->last.load(); }
 
 bool WordBridge::Flush(std::chrono::milliseconds limit) { return impl_->Flush(limit); }
 
-Receipt WordBridge::InsertInFont(const QString& text, const QString& fontName) {
-    const bool blank = app::InsertSpace == 1;
+Receipt WordBridge::InsertInFont(const QString& text, const QString& fontName, bool blank) {
     impl_->pendingFont.clear();
-    return impl_->Submit([text, fontName, blank](WriterBackend& backend) {
+    return impl_->Submit("InsertInFont", [text, fontName, blank](WriterBackend& backend) {
         return backend.InsertInFont(text, fontName, blank);
     });
 }
 
 Receipt WordBridge::InsertFontAndText(const QString& text, const QString& fontName) {
     impl_->pendingFont = fontName;
-    Receipt receipt = impl_->Submit([text, fontName](WriterBackend& backend) {
+    Receipt receipt = impl_->Submit("InsertFontAndText", [text, fontName](WriterBackend& backend) {
         return backend.InsertFontAndText(text, fontName);
     });
     impl_->firstHalf = text.isEmpty() ? Receipt() : receipt;
     return receipt;
 }
 
-Receipt WordBridge::InsertBlankAndMove() {
-    const bool blank = app::InsertSpace == 1;
+Receipt WordBridge::InsertBlankAndMove(bool blank) {
     const QString fontName = std::exchange(impl_->pendingFont, QString());
     // The first half leaves the insertion point after its text: without a
     // blank there is nothing left to do, and the commit is the first half's.
     if (Receipt first = std::exchange(impl_->firstHalf, Receipt()); !blank && first.Valid()) {
         return first;
     }
-    return impl_->Submit([blank, fontName](WriterBackend& backend) {
+    return impl_->Submit("InsertBlankAndMove", [blank, fontName](WriterBackend& backend) {
         return backend.InsertBlankAndMove(blank, fontName);
     });
 }
 
 Receipt WordBridge::InsertText(const QString& text) {
-    return impl_->Submit([text](WriterBackend& backend) { return backend.InsertText(text); });
+    return impl_->Submit("InsertText",
+                         [text](WriterBackend& backend) { return backend.InsertText(text); });
 }
 
 Receipt WordBridge::NewParagraph() {
-    return impl_->Submit([](WriterBackend& backend) { return backend.NewParagraph(); });
+    return impl_->Submit("NewParagraph",
+                         [](WriterBackend& backend) { return backend.NewParagraph(); });
 }
 
 Receipt WordBridge::CopySelection() {
-    return impl_->Submit([](WriterBackend& backend) { return backend.CopySelection(); });
+    return impl_->Submit("CopySelection",
+                         [](WriterBackend& backend) { return backend.CopySelection(); });
 }
 
 Receipt WordBridge::Probe() {
-    return impl_->Submit([](WriterBackend& backend) { return backend.Probe(); }, true);
+    return impl_->Submit(
+        "Probe", [](WriterBackend& backend) { return backend.Probe(); }, true);
 }
 
 }  // namespace orv::word

@@ -13,12 +13,15 @@
 //
 // Failures stay silent to the user: each operation's Receipt tells what
 // became of it, for the callers that want to know (tests, and the keyboard's
-// indicator of where glyphs go).
+// indicator of where glyphs go), and the "orvanta.word" logging category
+// says why, when it is turned on.
 //
 // Keep one bridge per office in a process: UNO gives a process one proxy per
 // office object, so while one bridge holds the office's objects a second one
 // cannot connect to that office, and its operations fail.
 #pragma once
+
+#include "word/DocumentTarget.h"
 
 #include <QString>
 
@@ -27,36 +30,7 @@
 
 namespace orv::word {
 
-// What became of a document operation.
-enum class Delivery {
-    Pending,     // waiting for the worker, or running
-    Done,        // the edit reached the document
-    NoOffice,    // no office accepts on the pipe
-    NoDocument,  // the office has no Writer document to take it
-    TimedOut,    // the office did not answer within DeliveryWindow()
-};
-
-// A handle on one operation's outcome.
-class Receipt {
-  public:
-    struct State;
-    Receipt() = default;
-    explicit Receipt(std::shared_ptr<State> state) : state_(std::move(state)) {}
-
-    // Whether it stands for an operation.
-    bool Valid() const { return state_ != nullptr; }
-    // The outcome so far.
-    Delivery Status() const;
-    // Waits until the operation has ended, at most `limit`; answers its
-    // outcome (Pending when the wait ran out). Not for the user-interface
-    // thread of the program: tests and benchmarks use it.
-    Delivery Wait(std::chrono::milliseconds limit = std::chrono::seconds(15)) const;
-
-  private:
-    std::shared_ptr<State> state_;
-};
-
-class WordBridge {
+class WordBridge final : public DocumentTarget {
   public:
     // The pipe the program's office accepts on: "orvanta" and the user id,
     // or the name in the environment variable ORVANTA_OFFICE_PIPE when set.
@@ -80,7 +54,7 @@ class WordBridge {
     // `window` replaces DeliveryWindow() (tests shorten it).
     explicit WordBridge(const QString& pipeName = DefaultPipeName(),
                         std::chrono::milliseconds window = DeliveryWindow());
-    ~WordBridge();
+    ~WordBridge() override;
     WordBridge(const WordBridge&) = delete;
     WordBridge& operator=(const WordBridge&) = delete;
 
@@ -89,33 +63,21 @@ class WordBridge {
     // program-wide bridge at their own office, or at none).
     void SetPipeName(const QString& pipeName);
 
-    // The text in the font at the insertion point, then a blank when
-    // InsertSpace is 1, then the insertion point moves right past them. The
-    // font covers exactly the inserted characters, in every script class;
-    // an empty font name skips the font and the text takes the formatting
-    // found there.
-    Receipt InsertInFont(const QString& text, const QString& fontName);
-    // InsertInFont in two halves, for a commit that does its own work in
-    // between: first the font and the text...
-    Receipt InsertFontAndText(const QString& text, const QString& fontName);
-    // ...then the blank when InsertSpace is 1 (in the font of the first
-    // half) and the move past what was inserted.
-    Receipt InsertBlankAndMove();
-    // The text at the insertion point: no font, no blank, no move. The
-    // document keeps its insertion point after the text, as for typing.
-    Receipt InsertText(const QString& text);
-    // A paragraph break at the insertion point; the insertion point then
-    // starts the new paragraph.
-    Receipt NewParagraph();
-    // The document's selection onto the clipboard.
-    Receipt CopySelection();
-    // Finds the insertion point and writes nothing: tells whether a
-    // document would take text now. Skipped (answered by the last outcome)
-    // while other operations wait.
-    Receipt Probe();
+    // The document operations (see DocumentTarget). The font covers exactly
+    // the inserted characters, in every script class. The second half of a
+    // commit adds nothing when the first half wrote text and no blank is
+    // wanted: its receipt is then the first half's.
+    Receipt InsertInFont(const QString& text, const QString& fontName, bool blank) override;
+    Receipt InsertFontAndText(const QString& text, const QString& fontName) override;
+    Receipt InsertBlankAndMove(bool blank) override;
+    // The document keeps its insertion point after the text, as for typing.
+    Receipt InsertText(const QString& text) override;
+    Receipt NewParagraph() override;
+    Receipt CopySelection() override;
+    // Skipped (answered by the last outcome) while other operations wait.
+    Receipt Probe() override;
+    Delivery LastDelivery() const override;
 
-    // The outcome of the last operation that ended (Pending before any).
-    Delivery LastDelivery() const;
     // Waits until every operation given so far has ended, at most `limit`.
     bool Flush(std::chrono::milliseconds limit = std::chrono::seconds(15));
 

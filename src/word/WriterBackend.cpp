@@ -1,5 +1,6 @@
 #include "word/WriterBackend.h"
 
+#include "word/Logging.h"
 #include "word/OfficeConnection.h"
 
 #include <com/sun/star/beans/PropertyValue.hpp>
@@ -40,8 +41,10 @@ bool Step(F&& step) {
     try {
         step();
         return true;
-    } catch (const uno::Exception&) {
+    } catch (const uno::Exception& e) {
+        qCInfo(lcWord, "A document step failed: %s", qUtf8Printable(ToQString(e.Message)));
     } catch (...) {
+        qCInfo(lcWord, "A document step failed with an unknown exception");
     }
     return false;
 }
@@ -194,23 +197,34 @@ struct WriterBackend::Impl {
             try {
                 at = Cursor();
             } catch (const NoDocument&) {
+                qCDebug(lcWord, "The office has no Writer document as its current component");
                 ForgetDocument();
                 return Delivery::NoDocument;
-            } catch (const uno::Exception&) {
+            } catch (const uno::Exception& e) {
                 ForgetAll();
                 if (kept) {
+                    qCInfo(lcWord, "The connection to the office broke (%s): connecting again",
+                           qUtf8Printable(ToQString(e.Message)));
                     connection.Disconnect();
                     continue;
                 }
+                // The usual state while no office runs: not worth a line
+                // on every operation.
+                qCDebug(lcWord, "No office reached: %s", qUtf8Printable(ToQString(e.Message)));
                 return Delivery::NoOffice;
             } catch (...) {
+                qCInfo(lcWord, "Reaching the office failed with an unknown exception");
                 ForgetAll();
                 return Delivery::NoOffice;
             }
             bool done = false;
             try {
                 done = steps(at);
+            } catch (const uno::Exception& e) {
+                qCInfo(lcWord, "A document operation failed: %s",
+                       qUtf8Printable(ToQString(e.Message)));
             } catch (...) {
+                qCInfo(lcWord, "A document operation failed with an unknown exception");
             }
             at.clear();
             if (done) return Delivery::Done;

@@ -4,7 +4,7 @@
 // only Abort may be called from another thread. No call throws.
 #pragma once
 
-#include "word/WordBridge.h"
+#include "word/DocumentTarget.h"
 
 #include <QString>
 

@@ -5,10 +5,12 @@
 #include "app/Windows.h"
 #include "dictionary/DictionaryWindows.h"
 #include "support/Glyphs.h"
+#include "support/RecordingDocument.h"
 #include "support/TestDatabase.h"
 #include "support/WindowDriver.h"
 
 #include <QListWidget>
+#include <QLoggingCategory>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
@@ -130,6 +132,13 @@ class DictionaryTest : public QObject {
         }
     }
 
+    void activationCopiesTheDocumentSelection() {
+        RecordingDocument document;
+        Dictionary();
+        QVERIFY(!document.calls.isEmpty());
+        QCOMPARE(document.calls, QStringList(document.calls.size(), "CopySelection()"));
+    }
+
     void unusableDatabaseIsToldOncePerOpening() {
         app::AppDatabase.reset();
         app::SetProgramFolderForTesting(db_.Folder() + "/missing");
@@ -149,6 +158,25 @@ class DictionaryTest : public QObject {
         app::SetProgramFolderForTesting(db_.Folder());
         Open(dictionary::fAboutD().Get());
         QVERIFY(Dictionary().CmdB[0]->text() == kA + "1" && messages_.size() == 4);
+    }
+
+    // The reason a database cannot be opened goes to "orvanta.app", off unless turned on.
+    void failedOpenIsLoggedWhenTurnedOn() {
+        if (qEnvironmentVariableIsSet("QT_LOGGING_RULES")) QSKIP("QT_LOGGING_RULES is set");
+        static QStringList logged;
+        const QtMessageHandler before = qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext& context, const QString& message) {
+                if (qstrcmp(context.category, "orvanta.app") == 0) logged << message;
+            });
+        app::SetProgramFolderForTesting(db_.Folder() + "/missing");
+        for (const QString rules : {"", "orvanta.*=true"}) {
+            QLoggingCategory::setFilterRules(rules);
+            app::OpenAppDatabase(true);
+        }
+        QLoggingCategory::setFilterRules({});
+        qInstallMessageHandler(before);
+        QCOMPARE(logged.size(), 1);
+        QVERIFY2(logged[0].contains("no database file"), qPrintable(logged[0]));
     }
 };
 

@@ -4,6 +4,7 @@
 #include "app/SharedValues.h"
 #include "app/Windows.h"
 #include "keyboard/Keyboards.h"
+#include "support/RecordingDocument.h"
 #include "support/TestDatabase.h"
 #include "support/WindowDriver.h"
 
@@ -46,6 +47,7 @@ class KeyboardTest : public QObject {
         app::SetShowMainWindow([] {});
     }
     void cleanup() {
+        app::ResetSharedValues();
         keyboard::frmSiddha().Unload();
         keyboard::frmLantsa().Unload();
         Settle();
@@ -115,6 +117,55 @@ class KeyboardTest : public QObject {
         QCOMPARE(w.TextBox2->toPlainText(), "pa-0pa-23 " + Glyph(0));
         QCOMPARE(QGuiApplication::clipboard()->text(), Glyph(0));
         QVERIFY(w.TextBox1->hasFocus() && w.TextBox1->selectedText() == "m");
+    }
+
+    // What reaches the document, on a target of the test's own: a key commits in the CJKV font, a
+    // click in the script font, a reading in Tahoma, each with a blank only when InsertSpace is 1;
+    // Alt+Enter and Shift+Enter. The hint above the page number follows the target's answers.
+    void documentOperations() {
+        RecordingDocument document;
+        app::CjkvFontName = "Cjkv";
+        ScriptKeyboard& w = Siddham();
+        const QString script = w.ScriptFont;
+        const std::tuple<int, std::function<void()>, QStringList> rows[] = {
+            {0,
+             [&] { QTest::keyClick(w.TextBox1, Qt::Key_F1); },
+             {"InsertFontAndText(pa-0, Cjkv)", "InsertBlankAndMove(no blank)"}},
+            {1,
+             [&] { QTest::keyClick(w.TextBox1, Qt::Key_F1); },
+             {"InsertFontAndText(pa-0, Cjkv)", "InsertBlankAndMove(blank)"}},
+            {2,
+             [&] { QTest::keyClick(w.CommandButton1[0], Qt::Key_F2); },
+             {"InsertFontAndText(pa-1, Cjkv)", "InsertBlankAndMove(no blank)"}},
+            {1,
+             [&] { w.CommandButton1[2]->click(); },
+             {"InsertFontAndText(pa-2, " + script + ")", "InsertBlankAndMove(blank)"}},
+            {1,
+             [&] { QTest::mouseClick(w.Label7[3], Qt::LeftButton); },
+             {"InsertInFont(pa03, Tahoma, blank)"}},
+            {0,
+             [&] { QTest::mouseClick(w.Label7[3], Qt::LeftButton); },
+             {"InsertInFont(pa03, Tahoma, no blank)"}},
+            {1,
+             [&] { QTest::keyClick(w.TextBox1, Qt::Key_Return, Qt::AltModifier); },
+             {"NewParagraph()"}},
+            {1,
+             [&] { QTest::keyClick(w.TextBox1, Qt::Key_Return, Qt::ShiftModifier); },
+             {"InsertText(pa)"}}};
+        for (const auto& [insertSpace, act, calls] : rows) {
+            app::InsertSpace = static_cast<std::int16_t>(insertSpace);
+            w.TextBox1->setText("pa");
+            document.calls.clear();
+            act();
+            document.calls.removeAll("Probe()");  // the hint's, now and then
+            QCOMPARE(document.calls, calls);
+        }
+        for (const auto& [answer, hint] : {std::pair{word::Delivery::Done, "\u2192 Writer"},
+                                           {word::Delivery::NoDocument, "\u2192 history"}}) {
+            document.answer = answer;
+            QTest::keyClick(w.TextBox1, Qt::Key_F1);
+            QTRY_COMPARE(w.TargetHint->text(), QString(hint));
+        }
     }
 
     void draggingWritesNothing() {

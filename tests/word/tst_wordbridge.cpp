@@ -1,6 +1,5 @@
 // The document bridge against a real headless Writer: text, font and insertion point, and an
 // office that is missing, has no document, dies or hangs.
-#include "app/SharedValues.h"
 #include "support/Glyphs.h"
 #include "word/TestOffice.h"
 #include "word/WordBridge.h"
@@ -37,7 +36,6 @@ class TestWordBridge : public QObject {
         bridge_ = std::make_unique<WordBridge>(office_.PipeName());
     }
     void init() {  // whatever an earlier case left: an office that runs and answers
-        orv::app::InsertSpace = 0;
         office_.Resume();
         if (office_.Pid() <= 0) QVERIFY(office_.Start());
     }
@@ -54,7 +52,8 @@ class TestWordBridge : public QObject {
                 QCOMPARE(bridge_->InsertFontAndText(text, kFont).Wait(), Delivery::Done);
                 QCOMPARE(office_.Text(), "Hello" + text + " world");
             }
-            QCOMPARE((halves ? bridge_->InsertBlankAndMove() : bridge_->InsertInFont(text, kFont))
+            QCOMPARE((halves ? bridge_->InsertBlankAndMove(false)
+                             : bridge_->InsertInFont(text, kFont, false))
                          .Wait(),
                      Delivery::Done);
             QCOMPARE(office_.Text(), "Hello" + text + " world");
@@ -67,20 +66,18 @@ class TestWordBridge : public QObject {
         }
     }
 
-    void commitsInOrderWithInsertSpace() {
-        const std::pair<int, QString> rows[] = {// 2 is off
-                                                {0, kA + kAa + kI + kIi},
-                                                {1, kA + " " + kAa + " " + kI + " " + kIi + " "},
-                                                {2, kA + kAa + kI + kIi}};
-        for (const auto& [insertSpace, expected] : rows) {
-            orv::app::InsertSpace = static_cast<std::int16_t>(insertSpace);
+    void commitsInOrderWithAndWithoutBlanks() {
+        const std::pair<bool, QString> rows[] = {
+            {false, kA + kAa + kI + kIi}, {true, kA + " " + kAa + " " + kI + " " + kIi + " "}};
+        for (const auto& [blank, expected] : rows) {
             QVERIFY(office_.NewDocument(QStringLiteral("[]")));
             office_.PlaceCursor(1);
-            bridge_->InsertInFont(kA, kFont);  // handed over in one burst, they arrive in order
-            bridge_->InsertInFont(kAa, kFont);
+            // Handed over in one burst, they arrive in order.
+            bridge_->InsertInFont(kA, kFont, blank);
+            bridge_->InsertInFont(kAa, kFont, blank);
             bridge_->InsertFontAndText(kI, kFont);
-            bridge_->InsertBlankAndMove();
-            QCOMPARE(bridge_->InsertInFont(kIi, kFont).Wait(), Delivery::Done);
+            bridge_->InsertBlankAndMove(blank);
+            QCOMPARE(bridge_->InsertInFont(kIi, kFont, blank).Wait(), Delivery::Done);
             QCOMPARE(office_.Text(), "[" + expected + "]");
             QCOMPARE(office_.TextBeforeCursor(), "[" + expected);
             const auto inFont = InFont(office_.Portions());
@@ -90,12 +87,11 @@ class TestWordBridge : public QObject {
     }
 
     void fontlessTextSelectionAndParagraphs() {
-        orv::app::InsertSpace = 1;
         QVERIFY(office_.NewDocument(QStringLiteral("Hello world")));
         office_.PlaceCursor(0, 5);  // a selection is neither replaced nor restyled
-        bridge_->InsertInFont(kA, kFont);
-        bridge_->InsertInFont(kAa, QString());    // no font: the formatting there (the script font)
-        bridge_->InsertInFont(QString(), kFont);  // an empty button commits only the blank
+        bridge_->InsertInFont(kA, kFont, true);
+        bridge_->InsertInFont(kAa, {}, true);  // no font: the formatting there (the script font)
+        bridge_->InsertInFont(QString(), kFont, true);  // an empty button commits only the blank
         // InsertText: no font, no blank, and the insertion point follows.
         QCOMPARE(bridge_->InsertText(QStringLiteral("ka")).Wait(), Delivery::Done);
         QCOMPARE(office_.Text(), "Hello" + kA + " " + kAa + "  ka world");
@@ -118,28 +114,28 @@ class TestWordBridge : public QObject {
         QElapsedTimer handed;
         handed.start();
         for (const QString& odd : {QString(QChar(0xD804)), QString(QChar(0)), kKi.repeated(5000)})
-            bridge_->InsertInFont(odd, kFont);
+            bridge_->InsertInFont(odd, kFont, false);
         QVERIFY2(handed.elapsed() < 50, qPrintable(QString::number(handed.elapsed())));
         QVERIFY(bridge_->Flush());
         office_.CloseDocuments();
-        QCOMPARE(bridge_->InsertInFont(kA, kFont).Wait(), Delivery::NoDocument);
+        QCOMPARE(bridge_->InsertInFont(kA, kFont, false).Wait(), Delivery::NoDocument);
         QCOMPARE(bridge_->Probe().Wait(), Delivery::NoDocument);
         QCOMPARE(bridge_->LastDelivery(), Delivery::NoDocument);
         QVERIFY(office_.NewDocument());  // a document that turns up is used at once
         QCOMPARE(bridge_->Probe().Wait(), Delivery::Done);
-        QCOMPARE(bridge_->InsertInFont(kA, kFont).Wait(), Delivery::Done);
+        QCOMPARE(bridge_->InsertInFont(kA, kFont, false).Wait(), Delivery::Done);
         QCOMPARE(office_.Text(), kA);  // the probe, the odd text and the refused wrote nothing
         office_.Kill();                // killed, then started again
-        QCOMPARE(bridge_->InsertInFont(kAa, kFont).Wait(std::chrono::seconds(2)),
+        QCOMPARE(bridge_->InsertInFont(kAa, kFont, false).Wait(std::chrono::seconds(2)),
                  Delivery::NoOffice);
         QVERIFY(office_.Start() && office_.NewDocument());
-        QCOMPARE(bridge_->InsertInFont(kI, kFont).Wait(), Delivery::Done);
+        QCOMPARE(bridge_->InsertInFont(kI, kFont, false).Wait(), Delivery::Done);
         QCOMPARE(office_.Text(), kI);
         WordBridge nobody("orvtest-nobody-" + QString::number(::getpid()));  // quick, each time
         QElapsedTimer timer;
         timer.start();
         for (int i = 0; i < 5; ++i)
-            QCOMPARE(nobody.InsertInFont(kA, kFont).Wait(), Delivery::NoOffice);
+            QCOMPARE(nobody.InsertInFont(kA, kFont, false).Wait(), Delivery::NoOffice);
         QVERIFY2(timer.elapsed() < 300, qPrintable(QString::number(timer.elapsed())));
     }
 
@@ -149,14 +145,14 @@ class TestWordBridge : public QObject {
         WordBridge bridge(office_.PipeName(), std::chrono::milliseconds(2500));
         bridge_.reset();  // one bridge per office in a process
         QVERIFY(office_.NewDocument());
-        QCOMPARE(bridge.InsertInFont(kA, kFont).Wait(), Delivery::Done);
+        QCOMPARE(bridge.InsertInFont(kA, kFont, false).Wait(), Delivery::Done);
         office_.Pause();
         QElapsedTimer handed;
         handed.start();
         bridge.InsertFontAndText(kAa, kFont);
-        bridge.InsertBlankAndMove();
+        bridge.InsertBlankAndMove(false);
         bridge.NewParagraph();
-        const Receipt last = bridge.InsertInFont(kI, kFont);
+        const Receipt last = bridge.InsertInFont(kI, kFont, false);
         QVERIFY2(handed.elapsed() < 20, qPrintable(QString::number(handed.elapsed())));
         QTest::qWait(1000);
         QCOMPARE(last.Status(), Delivery::Pending);
