@@ -50,6 +50,12 @@ std::optional<uid_t> PeerUid(qintptr descriptor) {
     return credentials.uid;
 }
 
+void Drop(QLocalSocket* client, const char* why) {
+    qCInfo(lcRequests, "Dropped a request connection: %s", why);
+    client->abort();
+    client->deleteLater();
+}
+
 // Connects to the socket without blocking, retrying while nothing listens
 // yet (a program that is starting), until `deadline` ms of `clock`.
 int Connect(const QByteArray& path, const QElapsedTimer& clock, int deadline) {
@@ -239,47 +245,32 @@ bool RequestServer::Listen(const QString& path) {
 }
 
 void RequestServer::Accept(QLocalSocket* client) {
-    const auto drop = [client](const char* why) {
-        qCInfo(lcRequests, "Dropped a request connection: %s", why);
-        client->abort();
-        client->deleteLater();
-    };
     // The folder keeps other users out; root could still come in.
-    if (PeerUid(client->socketDescriptor()) != ::getuid()) return drop("another user");
+    if (PeerUid(client->socketDescriptor()) != ::getuid()) return Drop(client, "another user");
     if (server_->findChildren<QLocalSocket*>(Qt::FindDirectChildrenOnly).size() > kMaxClients)
-        return drop("too many at once");
+        return Drop(client, "too many at once");
     // Qt reads no further than this: a client that sends megabytes is cut
     // off at the limit, one that sends nothing at the timeout.
     client->setReadBufferSize(kMaxLine);
     connect(client, &QLocalSocket::readyRead, this, [this, client] { Read(client); });
     connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
-    QTimer::singleShot(kClientTimeoutMs, client, [client] {
-        qCInfo(lcRequests, "Dropped a request connection: no request in time");
-        client->abort();
-        client->deleteLater();
-    });
+    QTimer::singleShot(kClientTimeoutMs, client, [client] { Drop(client, "no request in time"); });
     if (client->bytesAvailable() > 0) Read(client);
 }
 
 void RequestServer::Read(QLocalSocket* client) {
     if (client->state() != QLocalSocket::ConnectedState) return;
     if (!client->canReadLine()) {
-        if (client->bytesAvailable() < kMaxLine) return;  // more to come
-        qCInfo(lcRequests, "Dropped a request connection: line too long");
-        client->abort();
-        client->deleteLater();
-        return;
+        if (client->bytesAvailable() >= kMaxLine) Drop(client, "line too long");
+        return;  // or more to come
     }
     QByteArray line = client->readLine(kMaxLine + 1);
     const bool whole = line.endsWith('\n');
     line.chop(whole ? 1 : 0);
     const std::optional<Tool> tool = whole ? ParseRequest(line) : std::nullopt;
     if (!tool) {
-        qCInfo(lcRequests, "Ignored an unknown request \"%s\"",
-               line.left(kMaxLine).toPercentEncoding(" ").constData());
-        client->abort();
-        client->deleteLater();
-        return;
+        qCInfo(lcRequests, "Unknown request \"%s\"", line.toPercentEncoding(" ").constData());
+        return Drop(client, "unknown request");
     }
     // Answer before opening: a tool may open a modal message box.
     client->write("ok\n");
