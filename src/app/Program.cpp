@@ -26,6 +26,7 @@ namespace {
 std::function<void(const QString&)> messageHandler;
 std::function<void()> endHandler;
 QString folderOverride;
+bool holdsLock = false;
 }  // namespace
 
 QString ApplicationTitle() { return QStringLiteral("Orvanta"); }
@@ -89,30 +90,43 @@ void SetEndProgramHandlerForTesting(std::function<void()> handler) {
 
 void SetProgramFolderForTesting(const QString& folder) { folderOverride = folder; }
 
-QString SingleInstanceLockPath(const QString& display) {
-    QString dir = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (dir.isEmpty() || !QDir(dir).exists()) dir = QDir::tempPath();
+QString SafeDisplayName(const QString& display) {
     QString safeDisplay = display;
     for (QChar& c : safeDisplay) {
         if (!c.isLetterOrNumber() && c != QLatin1Char('.')) c = QLatin1Char('_');
     }
-    return QStringLiteral("%1/orvanta-%2-%3.lock").arg(dir).arg(getuid()).arg(safeDisplay);
+    return safeDisplay;
+}
+
+QString CurrentDisplay() {
+    const QString display = qEnvironmentVariable("DISPLAY");
+    return display.isEmpty() ? qEnvironmentVariable("WAYLAND_DISPLAY") : display;
+}
+
+QString SingleInstanceLockPath(const QString& display) {
+    QString dir = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (dir.isEmpty() || !QDir(dir).exists()) dir = QDir::tempPath();
+    return QStringLiteral("%1/orvanta-%2-%3.lock")
+        .arg(dir)
+        .arg(getuid())
+        .arg(SafeDisplayName(display));
 }
 
 bool ClaimSingleInstance() {
     // An advisory lock on a per-user, per-display file: the kernel drops it
     // when the process ends, however it ends, so a crash never leaves a
     // stale lock behind.
-    QString display = qEnvironmentVariable("DISPLAY");
-    if (display.isEmpty()) display = qEnvironmentVariable("WAYLAND_DISPLAY");
-    const QByteArray path = QFile::encodeName(SingleInstanceLockPath(display));
+    const QByteArray path = QFile::encodeName(SingleInstanceLockPath(CurrentDisplay()));
     const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) return true;  // no place for a lock: do not keep the user out
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         ::close(fd);
         return false;
     }
+    holdsLock = true;
     return true;  // the descriptor stays open for the life of the process
 }
+
+bool HoldsSingleInstanceLock() { return holdsLock; }
 
 }  // namespace orv::app

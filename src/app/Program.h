@@ -42,7 +42,14 @@ void SetProgramFolderForTesting(const QString& folder);
 // Claims the single-instance lock for this user and display. Answers false
 // when another instance holds it. The lock lasts as long as the process.
 bool ClaimSingleInstance();
+// True once ClaimSingleInstance() has taken the lock (not when it let the
+// program run for want of a place for the lock).
+bool HoldsSingleInstanceLock();
 // The lock file name for a user and display, for tests.
 QString SingleInstanceLockPath(const QString& display);
+// The display this process runs on ($DISPLAY, else $WAYLAND_DISPLAY), and a
+// display name made safe for a file name.
+QString CurrentDisplay();
+QString SafeDisplayName(const QString& display);
 
 }  // namespace orv::app

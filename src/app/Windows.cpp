@@ -1,5 +1,7 @@
 #include "app/Windows.h"
 
+#include <array>
+
 namespace orv::app {
 
 namespace {
@@ -17,8 +19,8 @@ void SetShowMainWindow(std::function<void()> show) { MainWindowShower() = std::m
 
 namespace {
 std::function<void()>& ToolShower(Tool tool) {
-    static std::function<void()> converter, dictionary;
-    return tool == Tool::Converter ? converter : dictionary;
+    static std::array<std::function<void()>, 4> showers;
+    return showers.at(static_cast<std::size_t>(tool));
 }
 }  // namespace
 

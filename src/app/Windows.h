@@ -13,9 +13,10 @@ namespace orv::app {
 void ShowMainWindow();
 void SetShowMainWindow(std::function<void()> show);
 
-// The tool windows of modules that the shell does not build on. Each module
-// registers how to show its window (main() wires them).
-enum class Tool { Converter, Dictionary };
+// The tool windows, which a module or the shell registers how to show (main()
+// and the shell wire them): the request channel of a second start opens
+// them by name.
+enum class Tool { Converter, Dictionary, Siddham, Lantsa };
 void ShowTool(Tool tool);
 void SetShowTool(Tool tool, std::function<void()> show);
 

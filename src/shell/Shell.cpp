@@ -2,6 +2,7 @@
 
 #include "app/Program.h"
 #include "app/Windows.h"
+#include "keyboard/Keyboards.h"
 #include "shell/Artwork.h"
 #include "shell/Systray.h"
 
@@ -27,6 +28,15 @@ app::SharedWindow<AboutBox>& fAbout() {
 void StartProgram() {
     QApplication::setWindowIcon(ProgramIcon());
     app::SetShowMainWindow([] { ShowModeless(Fmain().Get()); });
+    // The keyboards come to the front as Ctrl+Up brings the Siddham one.
+    for (auto tool : {app::Tool::Siddham, app::Tool::Lantsa}) {
+        app::SetShowTool(tool, [tool] {
+            keyboard::ScriptKeyboard& window =
+                (tool == app::Tool::Siddham ? keyboard::frmSiddha() : keyboard::frmLantsa()).Get();
+            window.Handle();
+            window.BringToFront();
+        });
+    }
     Fboard()->Start();
 }
 

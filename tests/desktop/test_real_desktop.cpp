@@ -4,8 +4,10 @@
 #include "support/Glyphs.h"
 #include "word/TestOffice.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLocalSocket>
 #include <QTest>
 
 using namespace orv;
@@ -34,11 +36,16 @@ class RealDesktopTest : public QObject {
     QTemporaryDir runtime_;
     std::unique_ptr<QProcess> program_;
 
-    std::unique_ptr<QProcess> Start(const QString& folder) {  // writing to the test's office
+    // Writing to the test's office.
+    std::unique_ptr<QProcess> Start(const QString& folder, const QStringList& options = {}) {
         QProcessEnvironment environment;
         environment.insert("XDG_RUNTIME_DIR", runtime_.path());
         environment.insert("ORVANTA_OFFICE_PIPE", office_.PipeName());
-        return test::StartHelper(folder + "/orvanta", {}, environment);
+        return test::StartHelper(folder + "/orvanta", options, environment);
+    }
+    int SecondStart(const QStringList& options) {  // its exit status
+        const auto second = Start(Built(), options);
+        return second->waitForFinished(kTimeout) ? second->exitCode() : -1;
     }
     static QString Built() { return qEnvironmentVariable("ORVANTA_BINARY_DIR") + "/bin"; }
     QList<unsigned long> Shown(const QString& title = {}, bool icons = false) {
@@ -163,11 +170,52 @@ class RealDesktopTest : public QObject {
         QVERIFY(HotKey("ctrl+Down", false));
     }
 
+    // A second start asks the running program to open a tool (a desktop shortcut's way where
+    // there are no hot keys); anything else on its socket changes nothing.
+    void secondStartsOpenTools() {
+        const QList<unsigned long> before = Shown();
+        QCOMPARE(SecondStart({}), 0);
+        QTest::qWait(1000);
+        QCOMPARE(Shown(), before);
+        QVERIFY(desktop_.FocusOtherApplication());
+        QCOMPARE(SecondStart({"--siddham"}), 0);
+        TRY(KeyboardHasFocus());
+        QCOMPARE(SecondStart({"--dictionary"}), 0);
+        TRY_COMPARE(Shown("Dictionary").size(), 1);
+        const QList<unsigned long> open = Shown();
+        const QStringList sockets = QDir(runtime_.path()).entryList({"*.sock"}, QDir::System);
+        QCOMPARE(sockets.size(), 1);
+        QLocalSocket silent, garbage, flood;
+        for (QLocalSocket* client : {&silent, &garbage, &flood}) {
+            client->connectToServer(runtime_.filePath(sockets.first()));
+            QVERIFY(client->waitForConnected(kTimeout));
+        }
+        garbage.write("open main\n");
+        flood.write(QByteArray(1 << 22, 'x'));
+        TRY(garbage.state() == QLocalSocket::UnconnectedState && garbage.readAll().isEmpty());
+        TRY(flood.state() == QLocalSocket::UnconnectedState);
+        TRY(silent.state() == QLocalSocket::UnconnectedState);
+        QCOMPARE(Shown(), open);
+        QCOMPARE(SecondStart({"--converter"}), 0);  // it still answers
+        TRY_COMPARE(Shown("Siddham Converter").size(), 1);
+        for (const char* tool : {"Dictionary", "Siddham Converter"}) {
+            desktop_.Close(Shown(tool).first());
+            TRY(Shown(tool).isEmpty());
+        }
+        QVERIFY(HotKey("ctrl+Down", false));
+    }
+
     void menuOpensToolsAndExitEnds() {
         QVERIFY(Choose({"Down", "Down", "Down"}));
         TRY_COMPARE(Shown("Dictionary").size(), 1);
         QVERIFY(Choose({"Down", "Down", "Down", "Down"}));
         TRY_COMPARE(Shown("Siddham Converter").size(), 1);
+        QVERIFY(Exit());
+    }
+
+    void firstStartWithATool() {  // the program starts and opens it
+        program_ = Start(Built(), {"--lantsa"});
+        TRY(Shown(kMain).size() == 1 && Keyboard() && desktop_.FocusWindow() == Keyboard());
         QVERIFY(Exit());
     }
 
