@@ -1,5 +1,7 @@
 #include "app/Requests.h"
 
+#include "app/Logging.h"
+
 #include "app/Program.h"
 
 #include <QElapsedTimer>
@@ -16,13 +18,12 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstring>
 
 namespace orv::app {
-
-Q_LOGGING_CATEGORY(lcRequests, "orvanta.app", QtWarningMsg)
 
 namespace {
 
@@ -51,7 +52,7 @@ std::optional<uid_t> PeerUid(qintptr descriptor) {
 }
 
 void Drop(QLocalSocket* client, const char* why) {
-    qCInfo(lcRequests, "Dropped a request connection: %s", why);
+    qCInfo(lcApp, "Dropped a request connection: %s", why);
     client->abort();
     client->deleteLater();
 }
@@ -76,11 +77,32 @@ int Connect(const QByteArray& path, const QElapsedTimer& clock, int deadline) {
     }
 }
 
+// Qt's own options, which QApplication reads and takes away (a session
+// manager restores the program with -session <id>): passed over here.
+constexpr const char* kQtOptionsWithValue[] = {"-platform",        "-platformpluginpath",
+                                               "-platformtheme",   "-plugin",
+                                               "-qwindowgeometry", "-qwindowicon",
+                                               "-qwindowtitle",    "-display",
+                                               "-session",         "-style",
+                                               "-stylesheet",      "-name",
+                                               "-title",           "-geometry"};
+constexpr const char* kQtFlags[] = {"-reverse", "-nograb", "-dograb", "-sync", "-widgetcount"};
+
 }  // namespace
 
 CommandLine ParseCommandLine(const QStringList& arguments) {
     CommandLine result;
-    for (const QString& argument : arguments) {
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (std::any_of(std::begin(kQtOptionsWithValue), std::end(kQtOptionsWithValue),
+                        [&](const char* name) { return argument == QLatin1String(name); })) {
+            ++i;
+            continue;
+        }
+        if (std::any_of(std::begin(kQtFlags), std::end(kQtFlags),
+                        [&](const char* name) { return argument == QLatin1String(name); })) {
+            continue;
+        }
         if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
             result.action = CommandLine::Action::Help;
             return result;
@@ -151,7 +173,7 @@ QString RequestFolder(const QString& runtimeDir, const QString& tempBase, QStrin
     if (!runtimeDir.isEmpty()) {
         const QString why = PrivateFolderProblem(runtimeDir, uid);
         if (why.isEmpty()) return runtimeDir;
-        qCInfo(lcRequests, "Not using the runtime folder: %s", qUtf8Printable(why));
+        qCInfo(lcApp, "Not using the runtime folder: %s", qUtf8Printable(why));
     }
     const QString folder = QStringLiteral("%1/orvanta-%2").arg(tempBase).arg(uid);
     // Fails when something is there already: that is checked like a new one.
@@ -232,14 +254,14 @@ bool RequestServer::Listen() {
     QString problem;
     const QString path = RequestSocketPath(CurrentDisplay(), &problem);
     if (!path.isEmpty()) return Listen(path);
-    qCWarning(lcRequests, "Second starts cannot reach this program: %s", qUtf8Printable(problem));
+    qCWarning(lcApp, "Second starts cannot reach this program: %s", qUtf8Printable(problem));
     return false;
 }
 
 bool RequestServer::Listen(const QString& path) {
     if (HoldsSingleInstanceLock()) QLocalServer::removeServer(path);
     if (server_->listen(path)) return true;
-    qCWarning(lcRequests, "Cannot listen for second starts on %s: %s", qUtf8Printable(path),
+    qCWarning(lcApp, "Cannot listen for second starts on %s: %s", qUtf8Printable(path),
               qUtf8Printable(server_->errorString()));
     return false;
 }
@@ -269,7 +291,7 @@ void RequestServer::Read(QLocalSocket* client) {
     line.chop(whole ? 1 : 0);
     const std::optional<Tool> tool = whole ? ParseRequest(line) : std::nullopt;
     if (!tool) {
-        qCInfo(lcRequests, "Unknown request \"%s\"", line.toPercentEncoding(" ").constData());
+        qCInfo(lcApp, "Unknown request \"%s\"", line.toPercentEncoding(" ").constData());
         return Drop(client, "unknown request");
     }
     // Answer before opening: a tool may open a modal message box.

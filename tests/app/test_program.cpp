@@ -75,6 +75,8 @@ class ProgramTest : public QObject {
             {{"--lantsa", "--lantsa"}, Action::Run, Tool::Lantsa},
             {{"--dictionary"}, Action::Run, Tool::Dictionary},
             {{"--converter"}, Action::Run, Tool::Converter},
+            // Qt's own options, as a session manager restores the program, pass.
+            {{"-session", "--bogus", "--siddham", "-reverse"}, Action::Run, Tool::Siddham},
             {{"--siddham", "-h"}, Action::Help, {}},
             {{"--help", "--bogus"}, Action::Help, {}},
             {{"--bogus", "--help"}, Action::Error, {}},
