@@ -31,8 +31,7 @@ class DatabaseTest : public QObject {
     void initTestCase() {
         QVERIFY2(source_.Ok(), qPrintable(source_.Error()));
         QString error;
-        db_ = Database::Open(source_.Path(), kDatabasePassphrase, Database::Mode::ReadOnly, &error);
-        QVERIFY2(db_, qPrintable(error));
+        QVERIFY2((db_ = source_.Open(&error)), qPrintable(error));
     }
 
     void opensOnlyTheRealThing() {  // not with a wrong key, nor junk or a foreign database

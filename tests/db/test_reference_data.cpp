@@ -325,9 +325,7 @@ class ReferenceDataTest : public QObject {
             const auto& strings = texts[family.endsWith("Devanagari")];
             for (auto it = strings.cbegin(); it != strings.cend(); ++it) {
                 QTextLayout layout(it.key(), font);
-                layout.beginLayout();
-                layout.createLine();
-                layout.endLayout();
+                layout.beginLayout(), layout.createLine(), layout.endLayout();
                 for (const QGlyphRun& run : layout.glyphRuns()) {
                     QCOMPARE(run.rawFont().familyName().toLower(), family.toLower());
                     for (quint32 g : run.glyphIndexes())

@@ -1,5 +1,4 @@
-// The typing engine: the key map, the lookup and its pages on a small database of the test's own,
-// and the input methods' typing session on the built one.
+// The typing engine: key map, lookup and pages on a small database; typing on the built one.
 #include "engine/Keysyms.h"
 #include "engine/TypingSession.h"
 #include "support/TestDatabase.h"
@@ -13,26 +12,18 @@ using namespace orv::test;
 namespace {
 using namespace orv::engine::keysym;
 
-// Types Latin text key by key (keysym = code point); answers what each key did, "P" passed
-// through or "C" consumed, with the commits in brackets.
-QString Type(TypingSession& s, const QString& text, bool shortcut = false) {
-    QString seen;
-    for (const char32_t c : text.toUcs4()) {
-        seen += s.ProcessKey({c, c, shortcut}) == KeyResult::Consumed ? 'C' : 'P';
-        if (const QString commit = s.TakeCommit(); !commit.isEmpty()) seen += '[' + commit + ']';
-    }
+// A key (keysym, code point): "C" consumed or "P" passed on, then any commit in brackets.
+QString Press(TypingSession& s, std::uint32_t keysym, char32_t c = 0, bool shortcut = false) {
+    QString seen = s.ProcessKey({keysym, c, shortcut}) == KeyResult::Consumed ? "C" : "P";
+    if (const QString commit = s.TakeCommit(); !commit.isEmpty()) seen += '[' + commit + ']';
     return seen;
 }
 
-QString Press(TypingSession& s, std::uint32_t keysym) {
-    const QString seen = s.ProcessKey({keysym, 0, false}) == KeyResult::Consumed ? "C" : "P";
-    const QString commit = s.TakeCommit();
-    return commit.isEmpty() ? seen : seen + '[' + commit + ']';
-}
-
-// Text typed, then keys pressed, in that order.
-QString Type(TypingSession& s, const QString& text, std::initializer_list<std::uint32_t> keys) {
-    QString seen = Type(s, text);
+// Latin text typed key by key (keysym = code point), then `keys` pressed.
+QString Type(TypingSession& s, const QString& text, std::initializer_list<std::uint32_t> keys = {},
+             bool shortcut = false) {
+    QString seen;
+    for (const char32_t c : text.toUcs4()) seen += Press(s, c, c, shortcut);
     for (const std::uint32_t key : keys) seen += Press(s, key);
     return seen;
 }
@@ -54,9 +45,7 @@ class EngineTest : public QObject {
                                     "ab", "ba", "ba", "ab", "o", "ō"})}});
         QVERIFY2(small_->Ok(), qPrintable(small_->Error()));
         QString error;
-        smallDb_ = data::Database::Open(small_->Path(), data::kDatabasePassphrase,
-                                        data::Database::Mode::ReadOnly, &error);
-        built_ = OpenBuilt(&error);
+        smallDb_ = small_->Open(&error), built_ = OpenBuilt(&error);
         QVERIFY2(smallDb_ && built_, qPrintable(error));
     }
 
@@ -98,15 +87,13 @@ class EngineTest : public QObject {
             Pager p;
             p.Reset(count);
             QStringList seen;
-            do {
-                seen << QString("%1 %2%3")
-                            .arg(p.OnPage())
-                            .arg(p.HasPrevious() ? "<" : "", p.HasNext() ? ">" : "");
-            } while (count < 100 && p.Next());
+            do
+                seen << QString::number(p.OnPage()) + ' ' + (p.HasPrevious() ? "<" : "") +
+                            (p.HasNext() ? ">" : "");
+            while (count < 100 && p.Next());
             QCOMPARE(seen, pages);
             QVERIFY(!p.Next() || count >= 100);
-            while (p.Previous()) {
-            }
+            while (p.Previous()) continue;
             QVERIFY(p.Page() == 0 && p.Count() == std::min(count, kCandidateSlots));
         }
     }
@@ -129,7 +116,7 @@ class EngineTest : public QObject {
         QCOMPARE(Type(s, "ka", {kEscape, ' '}), "CCCP");
         // Shortcuts pass, the preedit stays; Backspace takes one character, a whole ṭ.
         QCOMPARE(Type(s, "ka"), "CC");
-        QCOMPARE(Type(s, "c", true) + Press(s, kControlL), "PP");
+        QCOMPARE(Type(s, "c", {}, true) + Press(s, kControlL), "PP");
         QCOMPARE(Type(s, ".t", {kBackSpace, kBackSpace}), "CCCC");
         QCOMPARE(s.Preedit(), "k");
         s.Reset();
@@ -147,10 +134,8 @@ class EngineTest : public QObject {
             return QString("%1:%2").arg(s.Pages().Page()).arg(s.HighlightOnPage());
         };
         QStringList seen;
-        for (const std::uint32_t key : {kUp, kDown, kPageDown, kDown, kPageUp, kDown}) {
-            Press(s, key);
-            seen << at();
-        }
+        for (const std::uint32_t key : {kUp, kDown, kPageDown, kDown, kPageUp, kDown})
+            Press(s, key), seen << at();
         QCOMPARE(seen, QStringList({"0:0", "0:1", "1:0", "1:1", "0:0", "0:1"}));
         for (int i = 0; i < 11; ++i) Press(s, kDown);
         QCOMPARE(at(), "1:0");  // down past the page's end turns it

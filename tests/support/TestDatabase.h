@@ -30,6 +30,10 @@ class TestDatabase {
     QString Error() const { return error_; }
     QString Folder() const { return dir_.path(); }  // of orvbase.mdb
     QString Path() const { return dir_.filePath("orvbase.mdb"); }
+    std::unique_ptr<data::Database> Open(QString* error = nullptr) const {  // read-only
+        return data::Database::Open(Path(), data::kDatabasePassphrase,
+                                    data::Database::Mode::ReadOnly, error);
+    }
     static QStringList DefaultColumns(const QString& table);
     static QString SchemaPath();  // the repository's
 

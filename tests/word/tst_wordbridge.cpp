@@ -1,5 +1,4 @@
-// The document bridge against a real headless Writer: text, font and insertion point, and an
-// office that is missing, has no document, dies or hangs.
+// The bridge against a real headless Writer: text, font, cursor; no office or document, dead, hung.
 #include "support/Glyphs.h"
 #include "word/TestOffice.h"
 #include "word/WordBridge.h"
@@ -41,8 +40,7 @@ class TestWordBridge : public QObject {
     }
 
     void fontTextAndInsertionPoint() {
-        // Latin, a syllable, a conjunct in halves (font and text, then the blank), and after a
-        // selection, which is kept.
+        // Latin, a syllable, a conjunct in halves (font+text, then blank), after a kept selection.
         const std::tuple<QString, bool, bool> rows[] = {
             {"ka", false, false}, {kKi, false, false}, {kKssa, true, false}, {kKssa, true, true}};
         for (const auto& [text, halves, selection] : rows) {
@@ -139,8 +137,7 @@ class TestWordBridge : public QObject {
         QVERIFY2(timer.elapsed() < 300, qPrintable(QString::number(timer.elapsed())));
     }
 
-    // A hung office never holds up the caller; what it is given arrives in order once it
-    // answers within the window, and is dropped, oldest first, after it.
+    // A hung office never blocks the caller; what waits arrives in order, or drops past a window.
     void hungOfficeDeliversLateOrDrops() {
         WordBridge bridge(office_.PipeName(), std::chrono::milliseconds(2500));
         bridge_.reset();  // one bridge per office in a process
@@ -171,8 +168,7 @@ class TestWordBridge : public QObject {
         QCOMPARE(office_.Text(), kA + kAa + "\n" + kI + "on time");
     }
 
-    // A process with the shared bridge connected ends cleanly whatever the office does: the
-    // application's end stops the bridge, not a destructor at exit.
+    // With the shared bridge connected a process ends cleanly: the app's end stops it, not exit.
     void programEndsCleanlyWithTheSharedBridge() {
         for (const QString office : {"listening", "hung", "gone"}) {
             init();
