@@ -91,7 +91,6 @@ class ConverterTest : public QObject {
                                             kDoubleDanda + "'" + rest),
                  "kiā/aa  i/ī /y \nkṣi. x, apos" + rest);
         QCOMPARE(Convert(Target::Deva, kKa + kKi + "'" + kDanda), "ककि'।");
-        QCOMPARE(Convert(Target::Lantsa, kAa + kKi), "A1/A2 KI");
         // A decomposed o is the o; a joiner after a virama goes, unless the conjunct has no row.
         QCOMPARE(Convert(Target::Trans, kKa + kSignE + kSignAa + kKVirama + kZwj + kSsi + kKVirama +
                                             kZwnj + kKi + kZwj),

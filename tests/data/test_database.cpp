@@ -61,14 +61,12 @@ class DatabaseTest : public QObject {
         for (const char* typed : {"ka", "kA", "KA"})
             QCOMPARE(Column(siddham(typed), "ime"), QStringList({"Ka", "ka", "ka "}));
         QCOMPARE(Column(siddham("ka "), "chars"), QStringList{"blank"});
-        QCOMPARE(Column(ScriptByImePrefix(ScriptTable::Lantsa, "k"), "chars"), QStringList());
         // Equality is exact and keeps the source order.
         QCOMPARE(Column(KeyboardByInput("aa"), "display"), QStringList({"first", "last"}));
         QCOMPARE(Column(KeyboardByInput("AA"), "display"), QStringList());
         QCOMPARE(Column(DictionaryAbout(), "about"), QStringList{"About"});
         QCOMPARE(Column(DictionaryByTrans("oṃ"), "meanings"), QStringList{"syllable"});
         QCOMPARE(Column(DictionaryByScripts("y"), "trans"), QStringList{"ḍākinī's"});
-        QCOMPARE(Column(DictionaryByScriptsPrefix(""), "scripts"), QStringList({"x", "y", "z"}));
         // A quote and SQL's wildcards are plain characters; the program's own keep their meaning.
         QCOMPARE(Column(DictionaryByTransPrefix("ḍākinī'"), "meanings"), QStringList{"quote"});
         QCOMPARE(Column(siddham("a_"), "chars"), QStringList{"underscore"});
