@@ -95,12 +95,10 @@ QJsonValue TestOffice::Ask(const QJsonObject& request, bool quiet) {
     probe_.write(QJsonDocument(request).toJson(QJsonDocument::Compact) + '\n');
     probe_.waitForBytesWritten(5000);
     const QByteArray op = request["op"].toString().toUtf8();
-    while (!probe_.canReadLine()) {
-        if (!probe_.waitForReadyRead(60000)) {
-            qWarning("TestOffice: the probe did not answer %s", op.constData());
-            return QJsonValue();
-        }
-    }
+    while (!probe_.canReadLine())
+        if (!probe_.waitForReadyRead(60000))
+            return qWarning("TestOffice: the probe did not answer %s", op.constData()),
+                   QJsonValue();
     const QJsonObject reply = QJsonDocument::fromJson(probe_.readLine()).object();
     if (!reply["ok"].toBool() && !quiet)
         qWarning("TestOffice: %s failed: %s", op.constData(),
