@@ -58,25 +58,24 @@ static std::optional<QString> ExpectedReading(const QString& key) {
         nuktaLetters = Map("ka=qa,kha=k\u035Fha,ga=ġa,ja=za,pha=fa,ya=ẏa");
     static const QStringList spellings =
         QString("ng=ṅ,ny=ñ,tth=ṭh,tt=ṭ,ddh=ḍh,dd=ḍ,nn=ṇ,sh=ś,ss=ṣ").split(',');  // in order
-    const auto sound = [](const QString& name) { return sounds.value(name); };
     QString out;
     bool consonant = false;  // `out` ends in a consonant's inherent a
     for (uint cp : key.toUcs4()) {
         const QString name = Name(cp), rest = name.section(' ', name.startsWith("VOWEL") ? 2 : 1);
         if (name.startsWith("LETTER ") && out.isEmpty()) {
-            consonant = sound(rest).isEmpty();
-            out = consonant ? rest.toLower() : sound(rest);
+            consonant = sounds.value(rest).isEmpty();
+            out = consonant ? rest.toLower() : sounds.value(rest);
             for (const QString& s : consonant ? spellings : QStringList())
                 out.replace(s.section('=', 0, 0), s.section('=', 1));
         } else if (name.startsWith("VOWEL SIGN ") && (out.isEmpty() || consonant)) {
-            out = out.chopped(consonant ? 1 : 0) + sound(rest), consonant = false;
+            out = out.chopped(consonant ? 1 : 0) + sounds.value(rest), consonant = false;
         } else if (name == "SIGN NUKTA" && consonant && !out.contains(QChar(0x331))) {
             out = nuktaLetters.value(out, out.left(1) + QChar(0x331) + out.mid(1))
                       .normalized(QString::NormalizationForm_C);
         } else if (name == "SIGN VIRAMA" && consonant) {
             out.chop(1), consonant = false;
-        } else if (!sound(name).isEmpty()) {
-            out += sound(name), consonant = false;
+        } else if (!sounds.value(name).isEmpty()) {
+            out += sounds.value(name), consonant = false;
         } else {
             return std::nullopt;
         }
