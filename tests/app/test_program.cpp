@@ -1,5 +1,4 @@
-// Start-up: opening the reference database, shared window instances, the single-instance guard,
-// the command line and the request channel of second starts.
+// Start-up: the database, shared windows, one instance, the command line, second starts' requests.
 #include "app/AppWindow.h"
 #include "app/Program.h"
 #include "app/Requests.h"
@@ -64,35 +63,23 @@ class ProgramTest : public QObject {
     }
 
     void commandLine() {
-        using Action = CommandLine::Action;
-        const struct {
-            QStringList arguments;
-            Action action;
-            std::optional<Tool> tool;
-        } cases[] = {
-            {{}, Action::Run, {}},
-            {{"--siddham"}, Action::Run, Tool::Siddham},
-            {{"--lantsa", "--lantsa"}, Action::Run, Tool::Lantsa},
-            {{"--dictionary"}, Action::Run, Tool::Dictionary},
-            {{"--converter"}, Action::Run, Tool::Converter},
-            // Qt's own options, as a session manager restores the program, pass.
-            {{"-session", "--bogus", "--siddham", "-reverse"}, Action::Run, Tool::Siddham},
-            {{"--siddham", "-h"}, Action::Help, {}},
-            {{"--help", "--bogus"}, Action::Help, {}},
-            {{"--bogus", "--help"}, Action::Error, {}},
-            {{"--siddham", "--lantsa"}, Action::Error, {}},
-            {{"-siddham"}, Action::Error, {}},
-            {{"--Siddham"}, Action::Error, {}},
-            {{"siddham"}, Action::Error, {}},
-            {{""}, Action::Error, {}},
+        using enum CommandLine::Action;
+        const auto parses = [](const QStringList& arguments, CommandLine::Action action,
+                               std::optional<Tool> tool = {}) {
+            const CommandLine c = ParseCommandLine(arguments);
+            return c.action == action && (action != Run || c.tool == tool) &&
+                   c.error.isEmpty() == (action != Error);
         };
-        for (const auto& c : cases) {
-            const CommandLine parsed = ParseCommandLine(c.arguments);
-            QVERIFY2(
-                parsed.action == c.action && (c.action != Action::Run || parsed.tool == c.tool),
-                qPrintable(c.arguments.join(' ')));
-            QCOMPARE(parsed.error.isEmpty(), c.action != Action::Error);
-        }
+        QVERIFY(parses({}, Run) && parses({"--siddham"}, Run, Tool::Siddham));
+        QVERIFY(parses({"--lantsa", "--lantsa"}, Run, Tool::Lantsa));
+        QVERIFY(parses({"--dictionary"}, Run, Tool::Dictionary));
+        QVERIFY(parses({"--converter"}, Run, Tool::Converter));
+        // Qt's own options, as a session manager restores the program, pass.
+        QVERIFY(parses({"-session", "--bogus", "--siddham", "-reverse"}, Run, Tool::Siddham));
+        QVERIFY(parses({"--siddham", "-h"}, Help) && parses({"--help", "--bogus"}, Help));
+        for (const QString bad :
+             {"--bogus --help", "--siddham --lantsa", "-siddham", "--Siddham", "siddham", ""})
+            QVERIFY2(parses(bad.split(' '), Error), qPrintable(bad));  // "" is one empty argument
         for (const char* option :
              {"--siddham", "--lantsa", "--dictionary", "--converter", "--help"})
             QVERIFY(UsageText().contains(option));
@@ -126,26 +113,19 @@ class ProgramTest : public QObject {
         const QString link = base.filePath("link"), file = base.filePath("file");
         QVERIFY(QFile::link(good, link) && QFile(file).open(QIODevice::WriteOnly));
         const uid_t me = getuid();
-        const struct {
-            QString path;
-            uid_t uid;
-            bool fine;
-        } checks[] = {{good, me, true},
-                      {good, me + 1, false},
-                      {open, me, false},
-                      {folder("group", 0770), me, false},
-                      {link, me, false},
-                      {file, me, false},
-                      {base.filePath("missing"), me, false}};
-        for (const auto& c : checks)
-            QVERIFY2(PrivateFolderProblem(c.path, c.uid).isEmpty() == c.fine, qPrintable(c.path));
+        const auto fine = [](const QString& path, uid_t uid) {
+            return PrivateFolderProblem(path, uid).isEmpty();
+        };
+        QVERIFY(fine(good, me) && !fine(good, me + 1));  // its owner's alone
+        QVERIFY(!fine(open, me) && !fine(folder("group", 0770), me));
+        QVERIFY(!fine(link, me) && !fine(file, me) && !fine(base.filePath("missing"), me));
         // The runtime folder when private; else one made in the temporary folder, checked too.
         QString problem;
         QCOMPARE(RequestFolder(good, base.path(), &problem), good);
         const QString made = base.filePath(QStringLiteral("orvanta-%1").arg(me));
         for (const QString& runtime : {QString(), open, link}) {
             QCOMPARE(RequestFolder(runtime, base.path(), &problem), made);
-            QVERIFY(PrivateFolderProblem(made, me).isEmpty());
+            QVERIFY(fine(made, me));
         }
         QVERIFY(QDir(made).removeRecursively() && QFile::link(good, made));
         QVERIFY(RequestFolder(open, base.path(), &problem).isEmpty() && problem.contains("link"));
@@ -167,18 +147,14 @@ class ProgramTest : public QObject {
         QVERIFY(program.waitForFinished(5000) && program.exitStatus() == QProcess::NormalExit);
         QVERIFY(program.exitCode() == 0 && program.readAllStandardOutput().isEmpty());
         // Options: a tool with no program answering, usage, a bad option; no window opens.
-        const struct {
-            QString option;
-            int status;
-            const char* says;
-        } runs[] = {{"--siddham", 1, "did not answer"},
-                    {"--help", 0, "--dictionary"},
-                    {"--bogus", 2, "see orvanta --help"}};
-        for (const auto& run : runs) {
-            program.start(program.program(), {run.option});
-            QVERIFY(program.waitForFinished(5000) && program.exitCode() == run.status);
+        const std::tuple<QString, int, const char*> runs[] = {{"--siddham", 1, "did not answer"},
+                                                              {"--help", 0, "--dictionary"},
+                                                              {"--bogus", 2, "see orvanta --help"}};
+        for (const auto& [option, status, says] : runs) {
+            program.start(program.program(), {option});
+            QVERIFY(program.waitForFinished(5000) && program.exitCode() == status);
             const QString said = program.readAllStandardOutput() + program.readAllStandardError();
-            QVERIFY2(said.contains(run.says), qPrintable(said));
+            QVERIFY2(said.contains(says), qPrintable(said));
         }
         program.setArguments({});
         qputenv("DISPLAY", ":4712");

@@ -1,5 +1,4 @@
-// The built program on a private desktop (openbox, tray, xev) writing into a real headless
-// Writer of the test's own, driven through xdotool as the user's hands.
+// The built program on a private desktop, driven by xdotool, writing into a Writer of its own.
 #include "support/Desktop.h"
 #include "support/Glyphs.h"
 #include "word/TestOffice.h"
@@ -170,8 +169,7 @@ class RealDesktopTest : public QObject {
         QVERIFY(HotKey("ctrl+Down", false));
     }
 
-    // A second start asks the running program to open a tool (a desktop shortcut's way where
-    // there are no hot keys); anything else on its socket changes nothing.
+    // A second start has the running program open a tool; anything else on its socket does nothing.
     void secondStartsOpenTools() {
         const QList<unsigned long> before = Shown();
         QCOMPARE(SecondStart({}), 0);
@@ -206,10 +204,10 @@ class RealDesktopTest : public QObject {
     }
 
     void menuOpensToolsAndExitEnds() {
-        QVERIFY(Choose({"Down", "Down", "Down"}));
-        TRY_COMPARE(Shown("Dictionary").size(), 1);
-        QVERIFY(Choose({"Down", "Down", "Down", "Down"}));
-        TRY_COMPARE(Shown("Siddham Converter").size(), 1);
+        for (const auto& [downs, tool] : {std::pair{3, "Dictionary"}, {4, "Siddham Converter"}}) {
+            QVERIFY(Choose(QStringList(downs, "Down")));
+            TRY_COMPARE(Shown(tool).size(), 1);
+        }
         QVERIFY(Exit());
     }
 
@@ -219,8 +217,7 @@ class RealDesktopTest : public QObject {
         QVERIFY(Exit());
     }
 
-    // An unusable database is told once: closing the message box by mouse under a window
-    // manager hands the activation back, which must not tell again.
+    // Told once, though closing the message box by mouse hands the activation back.
     void unusableDatabaseIsToldOnce() {
         QTemporaryDir folder;
         QVERIFY(QFile::copy(Built() + "/orvanta", folder.filePath("orvanta")));

@@ -62,8 +62,7 @@ class KeyboardTest : public QObject {
         w.TextBox1->setText("zzz");
         QCOMPARE(Captions(w.CommandButton1) + Captions(w.Label7), QStringList(24, ""));
         QVERIFY(!w.tiep1->isEnabled());
-        // Each page to the last and back: first caption, buttons filled, arrows on (after a full
-        // last page ">" stays on, for an empty page).
+        // Paging there and back: first caption, buttons filled, arrows (">" on after full last).
         const std::pair<const char*, QStringList> lists[] = {
             {"pa", {"pa-0 12 >", "pa-12 12 <>", "pa-24 1 <", "pa-12 12 <>", "pa-0 12 >"}},
             {"pb", {"pb-0 12 >", "pb-12 12 <>", " 0 <", "pb-12 12 <>", "pb-0 12 >"}},
@@ -88,8 +87,7 @@ class KeyboardTest : public QObject {
         w.TextBox1->setText("pa");
         for (int i = 0; i < 3; ++i) QTest::keyClick(w.CommandButton1[0], Qt::Key_Space);
         QVERIFY(w.Pages.Page() == 1 && w.tiep2->hasFocus() && w.TextBox2->toPlainText().isEmpty());
-        // The last two characters, when a key, become its (last row's) display text, repeatedly,
-        // before the lookup; a letter and a blank count as the letter; anything else stays.
+        // The last two characters, if a key, become its last display, repeatedly; "x " counts as x.
         const char* cases[][3] = {{"", "o", "o"},     {"o", "q", "oq"}, {"xo", " ", "xō"},
                                   {"k", "k", "last"}, {"", "q1", "s"},  {"", ".ta", "ṭa"}};
         for (const auto& [before, typed, after] : cases) {
@@ -105,8 +103,7 @@ class KeyboardTest : public QObject {
 
     void commitsReachTheHistoryWhole() {
         ScriptKeyboard& w = Siddham();
-        // With no document, through the clipboard: F1, F12 on page 2, an empty button (a blank), a
-        // glyph whole; on a focused candidate F1-F9 commit without history.
+        // No document: F1, F12 on page 2, a blank button, a glyph whole; candidate F2 no history.
         const char* texts[] = {"pa", "", "", "zzz", "m"};
         const Qt::Key keys[] = {Qt::Key_F1, Qt::Key_PageDown, Qt::Key_F12, Qt::Key_F3, Qt::Key_F1};
         for (int i = 0; i < 5; ++i) {
@@ -119,46 +116,34 @@ class KeyboardTest : public QObject {
         QVERIFY(w.TextBox1->hasFocus() && w.TextBox1->selectedText() == "m");
     }
 
-    // What reaches the document, on a target of the test's own: a key commits in the CJKV font, a
-    // click in the script font, a reading in Tahoma, each with a blank only when InsertSpace is 1;
-    // Alt+Enter and Shift+Enter. The hint above the page number follows the target's answers.
+    // On a recording target: a key in the CJKV font, a click in the script font, a reading in
+    // Tahoma, a blank only when InsertSpace is 1; Alt/Shift+Enter; the hint follows the answers.
     void documentOperations() {
         RecordingDocument document;
         app::CjkvFontName = "Cjkv";
         ScriptKeyboard& w = Siddham();
-        const QString script = w.ScriptFont;
-        const std::tuple<int, std::function<void()>, QStringList> rows[] = {
-            {0,
-             [&] { QTest::keyClick(w.TextBox1, Qt::Key_F1); },
-             {"InsertFontAndText(pa-0, Cjkv)", "InsertBlankAndMove(no blank)"}},
-            {1,
-             [&] { QTest::keyClick(w.TextBox1, Qt::Key_F1); },
-             {"InsertFontAndText(pa-0, Cjkv)", "InsertBlankAndMove(blank)"}},
-            {2,
-             [&] { QTest::keyClick(w.CommandButton1[0], Qt::Key_F2); },
-             {"InsertFontAndText(pa-1, Cjkv)", "InsertBlankAndMove(no blank)"}},
-            {1,
-             [&] { w.CommandButton1[2]->click(); },
-             {"InsertFontAndText(pa-2, " + script + ")", "InsertBlankAndMove(blank)"}},
-            {1,
-             [&] { QTest::mouseClick(w.Label7[3], Qt::LeftButton); },
-             {"InsertInFont(pa03, Tahoma, blank)"}},
-            {0,
-             [&] { QTest::mouseClick(w.Label7[3], Qt::LeftButton); },
-             {"InsertInFont(pa03, Tahoma, no blank)"}},
-            {1,
-             [&] { QTest::keyClick(w.TextBox1, Qt::Key_Return, Qt::AltModifier); },
-             {"NewParagraph()"}},
-            {1,
-             [&] { QTest::keyClick(w.TextBox1, Qt::Key_Return, Qt::ShiftModifier); },
-             {"InsertText(pa)"}}};
+        const auto press = [](QWidget* at, Qt::Key key, Qt::KeyboardModifiers with = {}) {
+            return std::function<void()>([=] { QTest::keyClick(at, key, with); });
+        };
+        const auto f1 = press(w.TextBox1, Qt::Key_F1);
+        const std::function<void()> read = [&] { QTest::mouseClick(w.Label7[3], Qt::LeftButton); };
+        const QString cjkv = "InsertFontAndText(pa-%1, %2); InsertBlankAndMove(%3)";
+        const std::tuple<int, std::function<void()>, QString> rows[] = {
+            {0, f1, cjkv.arg("0", "Cjkv", "no blank")},
+            {1, f1, cjkv.arg("0", "Cjkv", "blank")},
+            {2, press(w.CommandButton1[0], Qt::Key_F2), cjkv.arg("1", "Cjkv", "no blank")},
+            {1, [&] { w.CommandButton1[2]->click(); }, cjkv.arg("2", w.ScriptFont, "blank")},
+            {1, read, "InsertInFont(pa03, Tahoma, blank)"},
+            {0, read, "InsertInFont(pa03, Tahoma, no blank)"},
+            {1, press(w.TextBox1, Qt::Key_Return, Qt::AltModifier), "NewParagraph()"},
+            {1, press(w.TextBox1, Qt::Key_Return, Qt::ShiftModifier), "InsertText(pa)"}};
         for (const auto& [insertSpace, act, calls] : rows) {
             app::InsertSpace = static_cast<std::int16_t>(insertSpace);
             w.TextBox1->setText("pa");
             document.calls.clear();
             act();
             document.calls.removeAll("Probe()");  // the hint's, now and then
-            QCOMPARE(document.calls, calls);
+            QCOMPARE(document.calls.join("; "), calls);
         }
         for (const auto& [answer, hint] : {std::pair{word::Delivery::Done, "\u2192 Writer"},
                                            {word::Delivery::NoDocument, "\u2192 history"}}) {
@@ -172,8 +157,7 @@ class KeyboardTest : public QObject {
         ScriptKeyboard& w = Siddham();
         w.TextBox1->setText("pa");
         const int far = QApplication::startDragDistance() + 3;
-        // By a reading or the background: still within the drag distance, then following the
-        // pointer from the press; nothing written.
+        // By a reading or the background: still within the drag distance, then following; no write.
         for (QWidget* handle : std::initializer_list<QWidget*>{w.Label7[0], &w}) {
             w.move(200, 300);
             w.TextBox1->deselect();
@@ -191,8 +175,7 @@ class KeyboardTest : public QObject {
     }
 
     void glyphsShownWhole() {
-        // The first candidates of "naa" in the built database, marked above and below: each drawn
-        // whole, off the border, none alike.
+        // The built database's first "naa" candidates, marked above and below: whole, none alike.
         app::SetProgramFolderForTesting(qEnvironmentVariable("ORVANTA_BINARY_DIR") + "/bin");
         for (auto* shared : {&keyboard::frmSiddha(), &keyboard::frmLantsa()}) {
             ScriptKeyboard& w = Open(shared->Get());
@@ -207,8 +190,7 @@ class KeyboardTest : public QObject {
     }
 
     void failingDatabaseEndsTheProgram() {
-        // Once: the message box handing the activation back does not start it over. Last, as the
-        // message handler refers to the box.
+        // Once, though the box hands the activation back; last, as the handler refers to the box.
         app::SetProgramFolderForTesting(db_->Folder() + "/missing");
         QWidget box;
         app::SetMessageHandlerForTesting([this, &box](const QString& m) {

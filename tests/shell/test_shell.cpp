@@ -78,8 +78,7 @@ class ShellTest : public QObject {
 
     void mainWindowHandsOverToToolsAndBack() {
         MainWindow& main = Fmain().Get();
-        // Each button and menu entry puts a tool in the main window's place; a keyboard's
-        // close button brings the same main window back.
+        // Each button and menu entry puts a tool in its place; a keyboard's close brings it back.
         const std::tuple<QPushButton*, QAction*, QString> tools[] = {
             {main.CommandButton5, main.Input_bar, "frmSiddha"},
             {main.CommandButton7, main.pellinor, "frmLantsa"},
