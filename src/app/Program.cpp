@@ -39,9 +39,7 @@ QString AppDatabasePath() { return data::ReferenceDatabasePath(ProgramFolder());
 
 bool OpenAppDatabase(bool quiet) {
     QString error;
-    auto db =
-        data::Database::Open(AppDatabasePath(), QString::fromLatin1(data::kDatabasePassphrase),
-                             data::Database::Mode::ReadOnly, &error);
+    auto db = data::OpenReferenceDatabase(ProgramFolder(), &error);
     if (!db) {
         qCInfo(lcApp, "The reference database %s cannot be used: %s",
                qUtf8Printable(AppDatabasePath()), qUtf8Printable(error));
