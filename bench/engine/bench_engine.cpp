@@ -1,27 +1,16 @@
 // One key in the input methods' typing session on the built-in database: the
 // keyboard map, the candidate lookup, the pages and the highlight updated,
 // up to the moment a front end can draw the new candidate table.
+#include "KeyTimes.h"
 #include "engine/TypingSession.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
-
-#include <algorithm>
-#include <vector>
 
 namespace {
 
 std::unique_ptr<orv::data::Database> database;
-
-void Percentiles(benchmark::State& state, std::vector<double>& micros) {
-    std::sort(micros.begin(), micros.end());
-    if (micros.empty()) return;
-    state.counters["key_median_us"] = micros[micros.size() / 2];
-    state.counters["key_p99_us"] = micros[std::min(micros.size() - 1, micros.size() * 99 / 100)];
-    state.counters["keys"] = static_cast<double>(micros.size());
-}
 
 // Syllables typed key by key and picked with Space, as a user writes a
 // mantra in any application.
@@ -30,22 +19,21 @@ void BM_EngineKey(benchmark::State& state) {
     orv::engine::TypingSession session(database.get(), table);
     const QStringList words = {"o.m",    "ma",   "ni",  "pa",  "dme", "huu.m", "k.sa", "tra",
                                "hrii.h", "svaa", "haa", "bhr", "ka",  "mpy",   "t"};
-    std::vector<double> micros;
-    QElapsedTimer timer;
+    orv::bench::KeyTimes times;
     size_t word = 0;
     for (auto _ : state) {
         for (const char32_t c : words[word++ % words.size()].toUcs4()) {
-            timer.start();
+            times.Start();
             session.ProcessKey({c, c, false});
             benchmark::DoNotOptimize(session.Candidates().Glyph(session.Pages().First()));
-            micros.push_back(static_cast<double>(timer.nsecsElapsed()) / 1000.0);
+            times.Stop();
         }
-        timer.start();
+        times.Start();
         session.ProcessKey({0x20, 0x20, false});  // Space picks
         benchmark::DoNotOptimize(session.TakeCommit());
-        micros.push_back(static_cast<double>(timer.nsecsElapsed()) / 1000.0);
+        times.Stop();
     }
-    Percentiles(state, micros);
+    times.Report(state);
 }
 BENCHMARK(BM_EngineKey)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(2000);
 

@@ -5,16 +5,13 @@
 #include "app/Program.h"
 #include "keyboard/Keyboards.h"
 
+#include "KeyTimes.h"
 #include "WindowBench.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QTest>
-
-#include <algorithm>
-#include <vector>
 
 namespace {
 
@@ -25,8 +22,7 @@ void BM_Keystroke(benchmark::State& state) {
     if (!QTest::qWaitForWindowActive(&w)) state.SkipWithError("window not active");
     // Syllables typed key by key, as a user writes a mantra.
     const QStringList words = {"om", "ma", "ni", "pa", "dme", "hum", "kssa", "tra", "hrih", "sva"};
-    std::vector<double> micros;
-    QElapsedTimer timer;
+    orv::bench::KeyTimes times;
     size_t word = 0;
     for (auto _ : state) {
         state.PauseTiming();
@@ -34,19 +30,13 @@ void BM_Keystroke(benchmark::State& state) {
         const QString text = words[word++ % words.size()];
         state.ResumeTiming();
         for (QChar c : text) {
-            timer.start();
+            times.Start();
             QTest::sendKeyEvent(QTest::Press, w.TextBox1, Qt::Key_unknown, QString(c), {});
             QTest::sendKeyEvent(QTest::Release, w.TextBox1, Qt::Key_unknown, QString(c), {});
-            micros.push_back(static_cast<double>(timer.nsecsElapsed()) / 1000.0);
+            times.Stop();
         }
     }
-    std::sort(micros.begin(), micros.end());
-    if (!micros.empty()) {
-        state.counters["key_median_us"] = micros[micros.size() / 2];
-        state.counters["key_p99_us"] =
-            micros[std::min(micros.size() - 1, micros.size() * 99 / 100)];
-        state.counters["keys"] = static_cast<double>(micros.size());
-    }
+    times.Report(state);
 }
 BENCHMARK(BM_Keystroke)->Unit(benchmark::kMillisecond)->Iterations(500);
 
