@@ -150,8 +150,7 @@ class TestWordBridge : public QObject {
         bridge.NewParagraph();
         const Receipt last = bridge.InsertInFont(kI, kFont, false);
         QVERIFY2(handed.elapsed() < 20, qPrintable(QString::number(handed.elapsed())));
-        QTest::qWait(1000);
-        QCOMPARE(last.Status(), Delivery::Pending);
+        QCOMPARE(last.Wait(std::chrono::seconds(1)), Delivery::Pending);
         office_.Resume();
         QCOMPARE(last.Wait(), Delivery::Done);
         QCOMPARE(office_.Text(), kA + kAa + "\n" + kI);
@@ -161,7 +160,7 @@ class TestWordBridge : public QObject {
         for (int i = 0; i < WordBridge::kMaxWaiting + 2; ++i) burst << bridge.InsertText("x");
         QCOMPARE(burst[0].Wait(std::chrono::milliseconds(100)), Delivery::TimedOut);
         QCOMPARE(late.Wait(), Delivery::TimedOut);
-        QTest::qWait(3000);  // past every window
+        QCOMPARE(burst.last().Wait(), Delivery::TimedOut);  // past every window
         office_.Resume();
         QCOMPARE(bridge.InsertText(QStringLiteral("on time")).Wait(), Delivery::Done);
         QCOMPARE(office_.Text(), kA + kAa + "\n" + kI + "on time");
@@ -178,6 +177,7 @@ class TestWordBridge : public QObject {
             QVERIFY(child.waitForStarted() && child.waitForReadyRead(15000));  // written, ending
             if (office == "hung") office_.Pause();
             if (office == "gone") office_.Kill();
+            child.write("go\n");  // the child ends now
             QVERIFY(child.waitForFinished(15000) && child.exitStatus() == QProcess::NormalExit);
             QVERIFY2(child.exitCode() == 0, qPrintable(office));
             if (office == "listening") QCOMPARE(office_.Text(), QStringLiteral("x"));
@@ -191,12 +191,12 @@ int main(int argc, char** argv) {
         TestWordBridge test;
         return QTest::qExec(&test, argc, argv);
     }
-    // Write through the shared bridge, keep the connection, end while the parent acts.
+    // Write through the shared bridge, keep the connection, end once the parent has acted.
     WordBridge::Shared().SetPipeName(QString::fromLocal8Bit(argv[2]));
     const bool written = WordBridge::Shared().InsertText("x").Wait() == Delivery::Done;
     std::printf("%s\n", written ? "written" : "not written");
     std::fflush(stdout);
-    QTest::qWait(500);
+    std::getchar();
     if (qstrcmp(argv[3], "listening") != 0) WordBridge::Shared().InsertText("y");
     return written ? 0 : 3;
 }
