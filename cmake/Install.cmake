@@ -3,15 +3,10 @@
 # finds its database beside itself), launchers on the PATH, and the desktop
 # integration in the freedesktop locations.
 
-install(TARGETS orvanta RUNTIME DESTINATION ${ORVANTA_PROGRAM_DIR})
-if(TARGET orvanta-convert)
-  install(TARGETS orvanta-convert RUNTIME DESTINATION ${ORVANTA_PROGRAM_DIR})
-endif()
-install(FILES ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/orvbase.mdb DESTINATION ${ORVANTA_PROGRAM_DIR})
-if(EXISTS ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/orvanta-help.html OR TARGET orvanta_manual)
-  install(FILES ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/orvanta-help.html
-          DESTINATION ${ORVANTA_PROGRAM_DIR} OPTIONAL)
-endif()
+install(TARGETS orvanta orvanta-convert RUNTIME DESTINATION ${ORVANTA_PROGRAM_DIR})
+install(FILES ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/orvbase.mdb
+              ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/orvanta-help.html
+        DESTINATION ${ORVANTA_PROGRAM_DIR})
 
 # Launchers: links into the program folder (the program resolves the link
 # and finds its database beside its real self).
@@ -21,9 +16,7 @@ foreach(tool orvanta orvanta-convert)
     file(MAKE_DIRECTORY \"\${dir}\")
     file(RELATIVE_PATH target \"\${dir}\"
          \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${ORVANTA_PROGRAM_DIR}/${tool}\")
-    if(EXISTS \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${ORVANTA_PROGRAM_DIR}/${tool}\")
-      file(CREATE_LINK \"\${target}\" \"\${dir}/${tool}\" SYMBOLIC)
-    endif()")
+    file(CREATE_LINK \"\${target}\" \"\${dir}/${tool}\" SYMBOLIC)")
 endforeach()
 
 # The shipped fonts: in the program folder for the program's windows, and in

@@ -20,8 +20,6 @@
 
 namespace orv::app {
 
-Q_LOGGING_CATEGORY(lcApp, "orvanta.app", QtWarningMsg)
-
 namespace {
 std::function<void(const QString&)> messageHandler;
 std::function<void()> endHandler;

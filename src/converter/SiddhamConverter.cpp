@@ -12,8 +12,6 @@
 
 namespace orv::converter {
 
-Q_LOGGING_CATEGORY(lcConverter, "orvanta.converter", QtWarningMsg)
-
 namespace {
 
 constexpr char16_t kViramaHigh = 0xD805, kViramaLow = 0xDDBF;  // U+115BF

@@ -132,8 +132,6 @@ class SiddhamConverter {
   public:
     explicit SiddhamConverter(Target target) : target_(target) {}
 
-    Target GetTarget() const { return target_; }
-
     enum class Outcome {
         Done,     // every chunk converted and handed on
         Stopped,  // the sink asked to stop

@@ -9,8 +9,6 @@
 
 namespace orv::data {
 
-Q_LOGGING_CATEGORY(lcData, "orvanta.data", QtWarningMsg)
-
 namespace {
 
 // Key derivation work factor, the same at build and at open. The passphrase

@@ -15,8 +15,6 @@
 
 namespace orv::dictionary {
 
-Q_LOGGING_CATEGORY(lcDictionary, "orvanta.dictionary", QtWarningMsg)
-
 using app::MakeControl;
 using app::Px;
 using app::TwipRect;

@@ -6,8 +6,6 @@
 
 namespace orv::engine {
 
-Q_LOGGING_CATEGORY(lcEngine, "orvanta.engine", QtWarningMsg)
-
 void KeyMap::KeyMapLookup(data::Database* db) {
     MapDisplay.clear();
     if (!db) return;

@@ -19,8 +19,6 @@
 
 namespace orv::keyboard {
 
-Q_LOGGING_CATEGORY(lcKeyboard, "orvanta.keyboard", QtWarningMsg)
-
 using app::kTwipsPerPixel;
 using app::MakeControl;
 using app::Px;

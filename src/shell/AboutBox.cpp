@@ -1,17 +1,20 @@
 #include "shell/AboutBox.h"
 
+#include "app/Twips.h"
 #include "app/Windows.h"
 #include "shell/Artwork.h"
 #include "shell/Help.h"
 #include "shell/KeyboardHandler.h"
 #include "shell/Shell.h"
-#include "shell/Twips.h"
 
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 
 namespace orv::shell {
+
+using app::Px;
+using app::TwipRect;
 
 AboutBox::AboutBox() : app::AppWindow(nullptr, Qt::Window) {
     setObjectName(QStringLiteral("fAbout"));

@@ -2,6 +2,7 @@
 
 #include "app/Program.h"
 #include "app/SharedValues.h"
+#include "app/Twips.h"
 #include "app/Windows.h"
 #include "keyboard/Keyboards.h"
 #include "shell/Artwork.h"
@@ -9,12 +10,13 @@
 #include "shell/KeyboardHandler.h"
 #include "shell/Shell.h"
 #include "shell/Systray.h"
-#include "shell/Twips.h"
 
 #include <QCursor>
 #include <QMenu>
 
 namespace orv::shell {
+
+using app::Px;
 
 HostWindow::HostWindow() : app::AppWindow(nullptr, Qt::Tool) {
     setObjectName(QStringLiteral("Fboard"));

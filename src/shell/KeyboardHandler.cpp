@@ -14,7 +14,6 @@ KeyboardHook::~KeyboardHook() {
 namespace KeyboardHandler {
 
 std::uint32_t KeyboardHookHandle = 0;
-KeyRecord LastKeyRecord;
 
 namespace {
 
@@ -26,10 +25,7 @@ std::uint32_t nextHandle = 1;
 // from every other application, so there is nothing to pass on when
 // HandleHotKey lets an event go. That happens only to the release of an Up
 // or Down whose Ctrl was let go first; its press was the hot key's.
-void LowLevelKeyboardProc(const KeyRecord& record) {
-    LastKeyRecord = record;
-    HandleHotKey(LastKeyRecord);
-}
+void LowLevelKeyboardProc(const KeyRecord& record) { HandleHotKey(record); }
 
 }  // namespace
 
@@ -57,8 +53,6 @@ void RemoveKeyboardHook() {
         ReleaseHotKeys();
     }
 }
-
-int InstalledHookCount() { return static_cast<int>(installedHooks.size()); }
 
 bool HandleHotKey(const KeyRecord& record) {
     KeyboardHook* handler = registeredHandler;

@@ -17,8 +17,6 @@ namespace orv::shell::KeyboardHandler {
 
 // The most recently installed hook (0: none).
 extern std::uint32_t KeyboardHookHandle;
-// Copy of the record of the key event being handled.
-extern KeyRecord LastKeyRecord;
 
 // The window that decides whether the hot keys are swallowed; none until the
 // host window loads. A handler that is destroyed unregisters itself.
@@ -33,8 +31,6 @@ bool IsKeyboardHooked();
 // Removes the hook whose handle is stored. The handle is kept: removing it
 // again does nothing.
 void RemoveKeyboardHook();
-// How many installed hooks remain (for tests).
-int InstalledHookCount();
 
 // Decides on one key event; true means swallow it.
 bool HandleHotKey(const KeyRecord& record);

@@ -1,11 +1,11 @@
 #include "shell/MainWindow.h"
 
 #include "app/Program.h"
+#include "app/Twips.h"
 #include "app/Windows.h"
 #include "keyboard/Keyboards.h"
 #include "shell/Help.h"
 #include "shell/Shell.h"
-#include "shell/Twips.h"
 
 #include <QFrame>
 #include <QMenu>
@@ -13,6 +13,9 @@
 #include <QPushButton>
 
 namespace orv::shell {
+
+using app::Px;
+using app::TwipRect;
 
 namespace {
 

@@ -23,8 +23,6 @@
 
 namespace orv::shell {
 
-Q_LOGGING_CATEGORY(lcShell, "orvanta.shell", QtWarningMsg)
-
 namespace {
 
 struct X11Connection {
@@ -150,9 +148,6 @@ class HotKeyGrab : public QAbstractNativeEventFilter {
         }
         KeyRecord record;
         record.vkCode = key->detail == upCode_ ? kVkUp : kVkDown;
-        record.scanCode = key->detail;
-        record.flags = type == XCB_KEY_RELEASE ? kKeyRecordFlagUp : 0;
-        record.time = key->time;
         // The handler asks whether Ctrl is down; the answer is its state at
         // this event. Asking the server instead would give its state when
         // the event is handled, later, and lose every hot key whose Ctrl was

@@ -18,8 +18,6 @@
 
 namespace orv::word {
 
-Q_LOGGING_CATEGORY(lcWord, "orvanta.word", QtWarningMsg)
-
 using detail::WriterBackend;
 using Clock = std::chrono::steady_clock;
 

@@ -1,8 +1,9 @@
 #include "ime/fcitx5/FcitxEngine.h"
 
+#include "ime/fcitx5/Logging.h"
+
 #include <QDir>
 #include <QFileInfo>
-#include <QLoggingCategory>
 
 #include <fcitx/addonfactory.h>
 #include <fcitx/addonmanager.h>
@@ -15,8 +16,6 @@
 #include <sqlcipher/sqlite3.h>
 
 #include <vector>
-
-Q_LOGGING_CATEGORY(lcFcitx, "orvanta.ime.fcitx5", QtWarningMsg)
 
 namespace orv::ime {
 

@@ -8,8 +8,6 @@
 
 namespace orv::ime {
 
-Q_LOGGING_CATEGORY(lcIBus, "orvanta.ime.ibus", QtWarningMsg)
-
 namespace {
 
 data::Database* database = nullptr;

@@ -6,16 +6,13 @@
 
 #include "data/Database.h"
 #include "engine/TypingSession.h"
-
-#include <QLoggingCategory>
+#include "ime/ibus/Logging.h"
 
 #include <ibus.h>
 
 #include <array>
 
 namespace orv::ime {
-
-Q_DECLARE_LOGGING_CATEGORY(lcIBus)
 
 // The D-Bus name of the component, as in orvanta.xml.in.
 inline constexpr const char* kBusName = "org.freedesktop.IBus.Orvanta";

@@ -1,0 +1,12 @@
+// The IBus engine's logging category, "orvanta.ime.ibus". Warnings show;
+// info and debug lines only when turned on, e.g.
+// QT_LOGGING_RULES="orvanta.*=true".
+#pragma once
+
+#include <QLoggingCategory>
+
+namespace orv::ime {
+
+Q_DECLARE_LOGGING_CATEGORY(lcIBus)
+
+}  // namespace orv::ime

@@ -1,8 +1,0 @@
-#pragma once
-
-#include "app/Twips.h"
-
-namespace orv::shell {
-using app::Px;
-using app::TwipRect;
-}  // namespace orv::shell
