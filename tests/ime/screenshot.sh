@@ -2,7 +2,9 @@
 # A picture of an input method's candidate window after typing "ka" into a
 # Qt text field: a private X server with openbox, a private D-Bus session,
 # the framework's daemon drawing its own candidate window with the build
-# tree's engine, all inside the build tree and ended on exit.
+# tree's engine, their files and sockets in a short private folder under
+# /tmp (a socket's path has room for 107 bytes), all ended and removed on
+# exit.
 #   tests/ime/screenshot.sh ibus|fcitx5 BUILD_DIR OUT.png
 set -euo pipefail
 if [ "$#" -ne 3 ] || { [ "$1" != ibus ] && [ "$1" != fcitx5 ]; }; then
@@ -24,8 +26,7 @@ fi
 # shellcheck source=../../scripts/xvfb-lib.sh
 . "$src/scripts/xvfb-lib.sh"
 start_xvfb  # (its own exit trap is replaced below: the group's end stops it)
-mkdir -p "$build/test-home"
-work=$(mktemp -d "$build/test-home/$framework-shot-XXXXXX")
+work=$(mktemp -d /tmp/orv.XXXXXX)
 cleanup() {
   trap '' TERM
   kill -TERM -- -$$ 2>/dev/null || true

@@ -50,6 +50,11 @@ class Fcitx:
         os.makedirs(os.path.join(config, "fcitx5"))
         with open(os.path.join(config, "fcitx5", "profile"), "w") as f:
             f.write(profile(*input_methods))
+        # No name of the input method in the auxiliary text on a switch or a
+        # focus: that text is the engine's alone here.
+        with open(os.path.join(config, "fcitx5", "config"), "w") as f:
+            f.write("[Behavior]\nShowInputMethodInformation=False\n"
+                    "showInputMethodInformationWhenFocusIn=False\n")
         self.log = os.path.join(self.work, "fcitx5.log")
         self.address = self._start_bus()
         env = dict(os.environ)

@@ -3,7 +3,12 @@
 loads it from the build tree, and a client types into an input context
 through Fcitx's D-Bus protocol, as an application's text field does.
 
-  test_fcitx5.py ADDON_DIR STAGE_DIR WORK_DIR [PRELOAD]
+  test_fcitx5.py ADDON_DIR STAGE_DIR [PRELOAD]
+
+Its files, the D-Bus sockets among them, are in a short private folder
+under /tmp (a socket's path has room for 107 bytes, whatever the
+checkout's path), removed at the end; the logs are printed when something
+failed.
 
 PRELOAD (sanitizer builds): the sanitizer runtimes fcitx5 needs in order
 to load an instrumented addon."""
@@ -134,12 +139,18 @@ def sanitizer_clean(fcitx):
 
 
 def main():
-    addon_dir, stage, work = sys.argv[1:4]
+    addon_dir, stage = sys.argv[1:3]
     # The sanitizer options are the caller's: fcitx5 ends cleanly, so its
     # exit runs the leak check over the addon too.
-    extra_env = {"LD_PRELOAD": sys.argv[4]} if len(sys.argv) > 4 and sys.argv[4] else {}
-    os.makedirs(work, exist_ok=True)
-    work = tempfile.mkdtemp(prefix="run-", dir=work)  # kept when something failed
+    extra_env = {"LD_PRELOAD": sys.argv[3]} if len(sys.argv) > 3 and sys.argv[3] else {}
+    work = tempfile.mkdtemp(prefix="orv.", dir="/tmp")
+    try:
+        return run(work, addon_dir, stage, extra_env)
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+
+
+def run(work, addon_dir, stage, extra_env):
     fcitx = Fcitx(work, addon_dir, stage, ("orvanta-siddham", "orvanta-lantsa"),
                   extra_env=extra_env)
     try:
@@ -151,10 +162,10 @@ def main():
     sanitizer_clean(no_database_case(work, addon_dir, stage, extra_env))
     print(f"{checks - len(failures)} passed, {len(failures)} failed")
     if failures:
-        print("logs in", work)
-        return 1
-    shutil.rmtree(work, ignore_errors=True)
-    return 0
+        for root, _, files in os.walk(work):
+            for log in filter(lambda name: name.endswith(".log"), files):
+                print(f"--- {log}\n" + open(os.path.join(root, log), errors="replace").read()[-4000:])
+    return 1 if failures else 0
 
 
 if __name__ == "__main__":

@@ -6,7 +6,10 @@ IBus client library types into its input contexts.
     test_ibus.py BUILD_DIR            (the whole test)
     test_ibus.py BUILD_DIR WORK_DIR   (its part without a database)
 
-Everything it starts stays in its process session and ends with it.
+Everything it starts stays in its process session and ends with it. Its
+files, the sockets among them, are in a short private folder under /tmp
+(a socket's path has room for 107 bytes, whatever the checkout's path),
+removed at the end; the daemons' logs are printed when something failed.
 Sanitizer reports of the engine (in the daemon's output) fail the test.
 """
 import os
@@ -26,7 +29,7 @@ else:
         os.setsid()
     except OSError:
         pass  # already a session leader
-    work = tempfile.mkdtemp(prefix="ibus-test.", dir=os.path.join(build, "ime"))
+    work = tempfile.mkdtemp(prefix="orv.", dir="/tmp")
 # A home of the run's own: the daemon's address file never meets another's.
 for var, sub in (("HOME", "home"), ("XDG_CONFIG_HOME", "home/.config"),
                  ("XDG_CACHE_HOME", "home/.cache"), ("XDG_RUNTIME_DIR", "runtime")):
@@ -269,7 +272,8 @@ if __name__ == "__main__":
     signal.signal(signal.SIGTERM, lambda *_: sys.exit("FAIL: ended from outside"))
     signal.alarm(int(os.environ.get("ORV_IBUS_TEST_SECONDS", "150")))
     try:
-        dbus = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
+        dbus = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--print-address=1",
+                                 "--address=unix:tmpdir=" + work],
                                 stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
         os.environ["DBUS_SESSION_BUS_ADDRESS"] = dbus.stdout.readline().strip()
         with_database()
@@ -281,6 +285,8 @@ if __name__ == "__main__":
         signal.signal(signal.SIGTERM, signal.SIG_IGN)
         os.killpg(0, signal.SIGTERM)
     print(f"{failures} failed")
-    if not failures:
-        shutil.rmtree(work, ignore_errors=True)
+    if failures:
+        for log in filter(lambda name: name.endswith(".log"), os.listdir(work)):
+            print(f"--- {log}\n" + open(os.path.join(work, log), errors="replace").read()[-4000:])
+    shutil.rmtree(work, ignore_errors=True)
     sys.exit(1 if failures else 0)
