@@ -15,6 +15,15 @@ bool IsLetter(char32_t c) {
     return QChar::isLetter(c) || QChar::category(c) == QChar::Mark_NonSpacing;
 }
 
+// The start of the code point that holds the UTF-16 unit at `at` (-1
+// stays -1).
+qsizetype CodePointStart(const QString& text, qsizetype at) {
+    if (at > 0 && at < text.size() && text[at].isLowSurrogate() && text[at - 1].isHighSurrogate()) {
+        return at - 1;
+    }
+    return at;
+}
+
 }  // namespace
 
 QString DatabaseMissingNotice() {
@@ -44,12 +53,39 @@ int TypingSession::HighlightOnPage() const {
 
 void TypingSession::Reset() { SetPreedit(QString()); }
 
-void TypingSession::SetPreedit(const QString& text) {
+void TypingSession::SetPreedit(const QString& text, qsizetype cursor) {
     preedit_ = text;
+    cursor_ = int(cursor < 0 || cursor > text.size() ? text.size() : cursor);
     candidates_.Clear();
     if (!preedit_.isEmpty()) candidates_.Lookup(db_, table_, preedit_);
     pager_.Reset(candidates_.Count());
     highlight_ = candidates_.Count() > 0 ? 0 : -1;
+}
+
+void TypingSession::Insert(char32_t c) {
+    const QString before = map_.Apply(db_, preedit_.left(cursor_) + QString::fromUcs4(&c, 1));
+    SetPreedit(before + preedit_.mid(cursor_), before.size());
+}
+
+void TypingSession::Erase(bool before) {
+    // One code point (a Siddham-range character is two UTF-16 units); what
+    // stands before the cursor is mapped again, as it would be typed.
+    const qsizetype at = before ? CodePointStart(preedit_, cursor_ - 1) : cursor_;
+    if (at < 0 || at >= preedit_.size()) return;
+    const qsizetype end = at + (preedit_[at].isHighSurrogate() && at + 1 < preedit_.size() ? 2 : 1);
+    const QString head = before ? map_.Apply(db_, preedit_.left(at)) : preedit_.left(at);
+    SetPreedit(head + preedit_.mid(end), head.size());
+}
+
+void TypingSession::MoveCursor(std::uint32_t k) {
+    qsizetype to = cursor_;
+    if (k == kHome || k == kKpHome) to = 0;
+    if (k == kEnd || k == kKpEnd) to = preedit_.size();
+    if ((k == kLeft || k == kKpLeft) && to > 0) to = CodePointStart(preedit_, to - 1);
+    if ((k == kRight || k == kKpRight) && to < preedit_.size()) {
+        to += preedit_[to].isHighSurrogate() && to + 1 < preedit_.size() ? 2 : 1;
+    }
+    cursor_ = int(to);
 }
 
 bool TypingSession::Pick(int position) {
@@ -88,23 +124,28 @@ KeyResult TypingSession::ProcessKey(const Key& key) {
         key.unicode >= 0x20 && key.unicode != 0x7f && !QChar::isSpace(key.unicode);
     if (preedit_.isEmpty()) {
         if (!printable || !StartsPreedit(key.unicode)) return KeyResult::PassThrough;
-        SetPreedit(map_.Apply(db_, QString::fromUcs4(&key.unicode, 1)));
+        Insert(key.unicode);
         return KeyResult::Consumed;
     }
 
+    // From here on a preedit stands. A key that commits it goes out in the
+    // same commit, after it: "3.5" and "gate x" reach the application in the
+    // order typed whenever the application handles a key passed on.
     const std::uint32_t k = key.keysym;
-    if (k >= kF1 && k <= kF12) {
-        Pick(pager_.First() + int(k - kF1));
-        return KeyResult::Consumed;
-    }
+    const bool digit = (k >= kDigit0 && k <= kDigit9) || (k >= kKp0 && k <= kKp9);
     // A lone mark that begins a key of the map ('.' of ".t") is a dead key:
     // unless a character follows, it goes out as typed and the key follows
     // it, so "3.5" or ". " reach the application unchanged.
     const bool dead = preedit_.size() == 1 && starters_.contains(preedit_[0].unicode());
-    const bool digit = (k >= kDigit0 && k <= kDigit9) || (k >= kKp0 && k <= kKp9);
     if (dead && !(printable && !digit) && k != kBackSpace && k != kEscape) {
         CommitPreedit();
-        return KeyResult::PassThrough;
+        if (!digit && k != kSpace) return KeyResult::Forward;
+        commit_ += k == kSpace ? QString(u' ') : QString::fromUcs4(&key.unicode, 1);
+        return KeyResult::Consumed;
+    }
+    if (k >= kF1 && k <= kF12) {
+        Pick(pager_.First() + int(k - kF1));
+        return KeyResult::Consumed;
     }
     if (digit) {
         const int n = int(k - (k >= kKp0 ? kKp0 : kDigit0));
@@ -113,12 +154,11 @@ KeyResult TypingSession::ProcessKey(const Key& key) {
     }
     switch (k) {
         case kSpace:
-            if (candidates_.Count() > 0) {
-                Pick(highlight_ < 0 ? 0 : highlight_);
-                return KeyResult::Consumed;
+            if (!Pick(highlight_ < 0 ? 0 : highlight_)) {
+                CommitPreedit();
+                commit_ += u' ';
             }
-            CommitPreedit();
-            return KeyResult::PassThrough;
+            return KeyResult::Consumed;
         case kReturn:
         case kKpEnter:
             CommitPreedit();
@@ -126,16 +166,21 @@ KeyResult TypingSession::ProcessKey(const Key& key) {
         case kEscape:
             SetPreedit(QString());
             return KeyResult::Consumed;
-        case kBackSpace: {
-            // One code point off the end (a Siddham-range character is two
-            // UTF-16 units).
-            qsizetype end = preedit_.size() - 1;
-            if (end > 0 && preedit_[end].isLowSurrogate() && preedit_[end - 1].isHighSurrogate()) {
-                --end;
-            }
-            SetPreedit(map_.Apply(db_, preedit_.left(end)));
+        case kBackSpace:
+        case kDelete:
+        case kKpDelete:
+            Erase(k == kBackSpace);
             return KeyResult::Consumed;
-        }
+        case kLeft:
+        case kKpLeft:
+        case kRight:
+        case kKpRight:
+        case kHome:
+        case kKpHome:
+        case kEnd:
+        case kKpEnd:
+            MoveCursor(k);
+            return KeyResult::Consumed;
         case kUp:
         case kKpUp:
             MoveHighlight(highlight_ - 1);
@@ -155,12 +200,23 @@ KeyResult TypingSession::ProcessKey(const Key& key) {
         default:
             break;
     }
-    if (printable && preedit_.size() < kMaxPreedit) {
-        SetPreedit(map_.Apply(db_, preedit_ + QString::fromUcs4(&key.unicode, 1)));
+    if (printable) {
+        // At the limit what stands goes out as typed and the character
+        // begins the next preedit (or follows it, when it begins none).
+        if (preedit_.toUcs4().size() >= kMaxPreedit) {
+            CommitPreedit();
+            if (!StartsPreedit(key.unicode)) {
+                commit_ += QString::fromUcs4(&key.unicode, 1);
+                return KeyResult::Consumed;
+            }
+        }
+        Insert(key.unicode);
+        return KeyResult::Consumed;
     }
-    // Any other key while a preedit stands (arrows, Tab, Delete) would act on
-    // text the application does not have yet: it is held back.
-    return KeyResult::Consumed;
+    // Tab, and any other key the preedit has no use for: the preedit goes
+    // out as typed, then the key does its own work in the application.
+    CommitPreedit();
+    return KeyResult::Forward;
 }
 
 }  // namespace orv::engine

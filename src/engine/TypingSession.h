@@ -23,9 +23,14 @@ struct Key {
     bool shortcut = false;     // Control, Alt or Super held: never the engine's
 };
 
+// What becomes of a key. Whenever a key commits text, whatever the key
+// types is part of that commit, so nothing the application handles can
+// overtake it; a key that commits nothing and that the engine has no use
+// for reaches the application untouched.
 enum class KeyResult {
-    PassThrough,  // the application gets the key (after any commit)
-    Consumed,     // the engine used it
+    PassThrough,  // the application gets the key; nothing was committed
+    Consumed,     // the engine used it (the commit holds any character it types)
+    Forward,      // the commit first, then the key to the application (Tab)
 };
 
 // The notice an engine without its database shows once.
@@ -33,8 +38,9 @@ QString DatabaseMissingNotice();
 
 class TypingSession {
   public:
-    // Longest preedit kept; further characters are ignored.
-    static constexpr int kMaxPreedit = 64;
+    // Longest preedit, in characters (a long compound fits): a character
+    // typed at the limit commits what stands, as typed, and begins anew.
+    static constexpr int kMaxPreedit = 256;
 
     // `db` may be null (no usable database): every key then passes through.
     TypingSession(data::Database* db, data::ScriptTable table);
@@ -43,8 +49,11 @@ class TypingSession {
 
     // Handles a key press. Releases are no business of the engine's.
     KeyResult ProcessKey(const Key& key);
-    // Drops the preedit and its candidates (focus lost, context reset).
+    // Drops the preedit and its candidates (focus lost, context reset: the
+    // framework commits the preedit the front end showed as committable).
     void Reset();
+    // Commits the preedit as typed and empties it (the engine switched off).
+    void CommitPreedit();
 
     // The text to hand to the application before the key's own effect, once.
     QString TakeCommit();
@@ -52,6 +61,8 @@ class TypingSession {
     QString TakeNotice();
 
     const QString& Preedit() const { return preedit_; }
+    // The cursor within the preedit, in UTF-16 units from its start.
+    int Cursor() const { return cursor_; }
     const CandidateList& Candidates() const { return candidates_; }
     const Pager& Pages() const { return pager_; }
     // The highlighted candidate's position in the whole list (-1: none).
@@ -60,10 +71,15 @@ class TypingSession {
     int HighlightOnPage() const;
 
   private:
-    void SetPreedit(const QString& text);
+    // A new preedit with the cursor at `cursor` (-1: at its end).
+    void SetPreedit(const QString& text, qsizetype cursor = -1);
+    // Types a character at the cursor, the map applied to the text before it.
+    void Insert(char32_t c);
+    // Removes the character before (or after) the cursor.
+    void Erase(bool before);
+    void MoveCursor(std::uint32_t keysym);
     // Commits the candidate at a position of the whole list, if there is one.
     bool Pick(int position);
-    void CommitPreedit();
     void MoveHighlight(int to);
     bool StartsPreedit(char32_t c) const;
 
@@ -73,6 +89,7 @@ class TypingSession {
     CandidateList candidates_;
     Pager pager_;
     QString preedit_;
+    int cursor_ = 0;
     QString commit_;
     int highlight_ = -1;
     bool noticeShown_ = false;

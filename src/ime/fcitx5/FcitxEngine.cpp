@@ -173,17 +173,30 @@ void FcitxEngine::keyEvent(const fcitx::InputMethodEntry& entry, fcitx::KeyEvent
         key.states().testAny(fcitx::KeyStates{fcitx::KeyState::Ctrl, fcitx::KeyState::Alt,
                                               fcitx::KeyState::Super, fcitx::KeyState::Super2});
     fcitx::InputContext* ic = event.inputContext();
-    if (Process(ic, Session(ic, entry),
-                {sym, char32_t(fcitx::Key::keySymToUnicode(key.sym())), shortcut})) {
-        event.filterAndAccept();
-    }
+    const engine::KeyResult result = Process(
+        ic, Session(ic, entry), {sym, char32_t(fcitx::Key::keySymToUnicode(key.sym())), shortcut});
+    if (result == engine::KeyResult::PassThrough) return;
+    // A key that acts after a commit (Tab) is sent on behind it, so the
+    // application cannot handle it first.
+    if (result == engine::KeyResult::Forward) ic->forwardKey(event.rawKey());
+    event.filterAndAccept();
 }
 
 void FcitxEngine::reset(const fcitx::InputMethodEntry&, fcitx::InputContextEvent& event) {
+    // The preedit is shown committable: Fcitx (or the client, when it says
+    // it does so itself) commits it when the focus leaves. A reset by the
+    // application keeps it too: it goes out as typed.
     fcitx::InputContext* ic = event.inputContext();
     ContextState* state = ic->propertyFor(&states_);
     for (auto& session : state->sessions) {
-        if (session) session->Reset();
+        if (!session) continue;
+        if (event.type() == fcitx::EventType::InputContextReset) {
+            session->CommitPreedit();
+            if (const QString commit = session->TakeCommit(); !commit.isEmpty()) {
+                ic->commitString(Utf8(commit));
+            }
+        }
+        session->Reset();
     }
     if (state->shown) {
         ic->inputPanel().reset();
@@ -193,9 +206,25 @@ void FcitxEngine::reset(const fcitx::InputMethodEntry&, fcitx::InputContextEvent
     }
 }
 
-bool FcitxEngine::Process(fcitx::InputContext* ic, engine::TypingSession& session,
-                          const engine::Key& key) {
-    const bool consumed = session.ProcessKey(key) == engine::KeyResult::Consumed;
+void FcitxEngine::deactivate(const fcitx::InputMethodEntry& entry,
+                             fcitx::InputContextEvent& event) {
+    // Switched to another input method: what was typed goes out as typed.
+    fcitx::InputContext* ic = event.inputContext();
+    if (event.type() == fcitx::EventType::InputContextSwitchInputMethod) {
+        for (auto& session : ic->propertyFor(&states_)->sessions) {
+            if (!session) continue;
+            session->CommitPreedit();
+            if (const QString commit = session->TakeCommit(); !commit.isEmpty()) {
+                ic->commitString(Utf8(commit));
+            }
+        }
+    }
+    reset(entry, event);
+}
+
+engine::KeyResult FcitxEngine::Process(fcitx::InputContext* ic, engine::TypingSession& session,
+                                       const engine::Key& key) {
+    const engine::KeyResult result = session.ProcessKey(key);
     // The commit reaches the client before the key it lets through.
     if (const QString commit = session.TakeCommit(); !commit.isEmpty()) {
         ic->commitString(Utf8(commit));
@@ -207,7 +236,7 @@ bool FcitxEngine::Process(fcitx::InputContext* ic, engine::TypingSession& sessio
         Show(ic, session, notice);
         state->shown = !session.Preedit().isEmpty() || !notice.isEmpty();
     }
-    return consumed;
+    return result;
 }
 
 void FcitxEngine::Show(fcitx::InputContext* ic, engine::TypingSession& session,
@@ -215,12 +244,10 @@ void FcitxEngine::Show(fcitx::InputContext* ic, engine::TypingSession& session,
     fcitx::InputPanel& panel = ic->inputPanel();
     panel.reset();
     if (!session.Preedit().isEmpty()) {
-        const std::string preedit = Utf8(session.Preedit());
-        // Not committed by Fcitx when the focus leaves: a lost focus drops the
-        // preedit, as a reset does.
-        fcitx::Text text(preedit, fcitx::TextFormatFlags{fcitx::TextFormatFlag::Underline,
-                                                         fcitx::TextFormatFlag::DontCommit});
-        text.setCursor(int(preedit.size()));  // a byte offset
+        // Committable: when the focus leaves, Fcitx or the client commits it
+        // as it stands, so what the user typed is never lost.
+        fcitx::Text text(Utf8(session.Preedit()), fcitx::TextFormatFlag::Underline);
+        text.setCursor(int(Utf8(session.Preedit().left(session.Cursor())).size()));  // bytes
         if (ic->capabilityFlags().test(fcitx::CapabilityFlag::Preedit)) {
             panel.setClientPreedit(text);
         } else {

@@ -30,10 +30,12 @@ class FcitxEngine : public fcitx::InputMethodEngine {
 
     void keyEvent(const fcitx::InputMethodEntry& entry, fcitx::KeyEvent& event) override;
     void reset(const fcitx::InputMethodEntry& entry, fcitx::InputContextEvent& event) override;
+    void deactivate(const fcitx::InputMethodEntry& entry, fcitx::InputContextEvent& event) override;
 
     // Hands a key to a session of the input context, commits what it gives
-    // and shows its state; answers whether the session consumed the key.
-    bool Process(fcitx::InputContext* ic, engine::TypingSession& session, const engine::Key& key);
+    // and shows its state; answers what became of the key.
+    engine::KeyResult Process(fcitx::InputContext* ic, engine::TypingSession& session,
+                              const engine::Key& key);
 
   private:
     engine::TypingSession& Session(fcitx::InputContext* ic, const fcitx::InputMethodEntry& entry);

@@ -16,6 +16,7 @@ data::Database* database = nullptr;
 // key typed into the application without a preedit) sends nothing either.
 struct Shown {
     QString preedit;
+    int cursor = 0;
     // First candidate, candidates on the page, highlight on it, all of them.
     std::tuple<int, int, int, int> table{0, 0, -1, 0};
     bool notice = false;
@@ -76,15 +77,21 @@ void Show(OrvIBusEngine* self) {
     }
     // The candidates follow from the preedit: new text, new table.
     const bool newText = session.Preedit() != shown.preedit;
-    if (newText) {
+    if (newText || session.Cursor() != shown.cursor) {
         shown.preedit = session.Preedit();
+        shown.cursor = session.Cursor();
         IBusText* text = Text(shown.preedit);
         const guint length = Length(shown.preedit);
         if (length > 0) {
             ibus_text_append_attribute(text, IBUS_ATTR_TYPE_UNDERLINE, IBUS_ATTR_UNDERLINE_SINGLE,
                                        0, length);
         }
-        ibus_engine_update_preedit_text(engine, text, length, length > 0);
+        // What the user typed is never lost: when the focus leaves or the
+        // application resets the context, IBus (or its toolkit module, which
+        // then does so alone) commits the preedit as it stands.
+        ibus_engine_update_preedit_text_with_mode(engine, text,
+                                                  Length(shown.preedit.left(shown.cursor)),
+                                                  length > 0, IBUS_ENGINE_PREEDIT_COMMIT);
     }
     const engine::Pager& pages = session.Pages();
     const std::tuple table{pages.First(), pages.OnPage(), session.HighlightOnPage(),
@@ -117,15 +124,19 @@ void Press(IBusEngine* engine, std::uint32_t keysym) {
     Show(self);
 }
 
-gboolean ProcessKeyEvent(IBusEngine* engine, guint keyval, guint /*keycode*/, guint modifiers) {
+gboolean ProcessKeyEvent(IBusEngine* engine, guint keyval, guint keycode, guint modifiers) {
     OrvIBusEngine* self = Self(engine);
     // The session keeps to presses; a release goes where its press went.
     if ((modifiers & IBUS_RELEASE_MASK) || self->secret) return FALSE;
     const engine::KeyResult result = self->session->ProcessKey(KeyFromIBus(keyval, modifiers));
-    // A key passed through after a commit reaches the application after the
-    // commit: the commit signal leaves before the method's answer.
     Show(self);
-    return result == engine::KeyResult::Consumed;
+    // A key that acts after a commit (Tab) is sent on behind it: a key
+    // answered "not handled" may reach the application first (synchronous
+    // mode). Its release is not the engine's: it passes as the press would.
+    if (result == engine::KeyResult::Forward) {
+        ibus_engine_forward_key_event(engine, keyval, keycode, modifiers);
+    }
+    return result != engine::KeyResult::PassThrough;
 }
 
 void FocusOut(IBusEngine* engine) {

@@ -69,6 +69,7 @@ class Fcitx:
             "XDG_DATA_DIRS": stage + ":/usr/share",
             "FCITX_ADDON_DIRS": addon_dir + ":" + SYSTEM_ADDONS,
         })
+        self.env = dict(env)  # a client of this Fcitx: the same bus and home
         env.update(extra_env or {})
         try:
             self.daemon = self._spawn(
