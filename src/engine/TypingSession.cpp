@@ -132,6 +132,10 @@ KeyResult TypingSession::ProcessKey(const Key& key) {
     // same commit, after it: "3.5" and "gate x" reach the application in the
     // order typed whenever the application handles a key passed on.
     const std::uint32_t k = key.keysym;
+    if (k >= kF1 && k <= kF12) {
+        Pick(pager_.First() + int(k - kF1));
+        return KeyResult::Consumed;
+    }
     const bool digit = (k >= kDigit0 && k <= kDigit9) || (k >= kKp0 && k <= kKp9);
     // A lone mark that begins a key of the map ('.' of ".t") is a dead key:
     // unless a character follows, it goes out as typed and the key follows
@@ -141,10 +145,6 @@ KeyResult TypingSession::ProcessKey(const Key& key) {
         CommitPreedit();
         if (!digit && k != kSpace) return KeyResult::Forward;
         commit_ += k == kSpace ? QString(u' ') : QString::fromUcs4(&key.unicode, 1);
-        return KeyResult::Consumed;
-    }
-    if (k >= kF1 && k <= kF12) {
-        Pick(pager_.First() + int(k - kF1));
         return KeyResult::Consumed;
     }
     if (digit) {
