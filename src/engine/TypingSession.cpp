@@ -120,18 +120,29 @@ KeyResult TypingSession::ProcessKey(const Key& key) {
     if (key.shortcut || (key.keysym >= kShiftL && key.keysym <= kHyperR)) {
         return KeyResult::PassThrough;
     }
+    const std::uint32_t k = key.keysym;
     const bool printable =
         key.unicode >= 0x20 && key.unicode != 0x7f && !QChar::isSpace(key.unicode);
     if (preedit_.isEmpty()) {
-        if (!printable || !StartsPreedit(key.unicode)) return KeyResult::PassThrough;
-        Insert(key.unicode);
-        return KeyResult::Consumed;
+        if (printable && StartsPreedit(key.unicode)) {
+            Insert(key.unicode);
+            return KeyResult::Consumed;
+        }
+        // Any other character (a digit, a blank, punctuation) goes out as a
+        // commit of its own rather than as a key: the frameworks' toolkit
+        // modules hand a passed key back to the application behind events
+        // still queued, later than a commit that follows it, so in a fast
+        // line "3" or a blank could land after the next syllable.
+        if (printable || k == kSpace) {
+            commit_ += k == kSpace ? QString(u' ') : QString::fromUcs4(&key.unicode, 1);
+            return KeyResult::Consumed;
+        }
+        return KeyResult::PassThrough;
     }
 
     // From here on a preedit stands. A key that commits it goes out in the
     // same commit, after it: "3.5" and "gate x" reach the application in the
     // order typed whenever the application handles a key passed on.
-    const std::uint32_t k = key.keysym;
     if (k >= kF1 && k <= kF12) {
         Pick(pager_.First() + int(k - kF1));
         return KeyResult::Consumed;

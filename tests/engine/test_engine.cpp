@@ -116,20 +116,21 @@ class EngineTest : public QObject {
 
     void sessionPicksCommitsAndPassesThrough() {
         TypingSession s(built_.get(), data::ScriptTable::Siddham);
-        // An empty preedit passes everything on; letters and map starters begin one.
-        QCOMPARE(Type(s, " 1,|"), "PPPP");
+        // An empty preedit writes other characters as commits of their own (in order with the
+        // commits around them); letters and map starters begin one.
+        QCOMPARE(Type(s, " 1,|", {kReturn, kBackSpace}), "C[ ]C[1]C[,]C[|]PP");
         QCOMPARE(Type(s, "o.m"), "CCC");
         QVERIFY(s.Preedit() == "oṃ" && s.Candidates().Reading(0) == "oṃ" &&
                 s.HighlightOnPage() == 0);
         QCOMPARE(Press(s, kF1), "C[𑖌𑖽]");
         QCOMPARE(Type(s, "hrii.h "), "CCCCCCC[𑖮𑖿𑖨𑖱𑖾]");
-        QCOMPARE(Type(s, " "), "P");  // the blank between two syllables
+        QCOMPARE(Type(s, " "), "C[ ]");  // the blank between two syllables
         Type(s, "k.sa");
         const QString second = s.Candidates().Glyph(1);
         QCOMPARE(Type(s, "2"), "C[" + second + "]");
         QVERIFY(s.Preedit().isEmpty() && s.Candidates().Count() == 0);
         QCOMPARE(Type(s, "k.sa", {kReturn}), "CCCCC[kṣa]");
-        QCOMPARE(Type(s, "ka", {kEscape, ' '}), "CCCP");
+        QCOMPARE(Type(s, "ka", {kEscape, kReturn}), "CCCP");
         // Shortcuts pass, the preedit stays; Backspace takes one character, a whole ṭ.
         QCOMPARE(Type(s, "ka"), "CC");
         QCOMPARE(Type(s, "c", {}, true) + Press(s, kControlL), "PP");
@@ -146,9 +147,9 @@ class EngineTest : public QObject {
             int cursor;
         } cases[] = {
             {"gate x<N>", "CCCCC[gate ]CC[x]", "", 0},  // nothing to pick: text, then the blank
-            {"3.5 . ", "PCC[.5]PCC[. ]", "", 0},        // a lone dead key and what follows it
+            {"3.5 . ", "C[3]CC[.5]C[ ]CC[. ]", "", 0},  // a lone dead key and what follows it
             {".<N>", "CF[.]", "", 0},
-            {"(ka) x", "PCCCC[ka) ]C", "x", 1},
+            {"(ka) x", "C[(]CCCC[ka) ]C", "x", 1},
             {"ka<T>", "CCF[ka]", "", 0},  // Tab: the text as typed, then Tab does its work
             {"<T>x<L>", "PCC", "x", 0},
             // The cursor: new characters go in at it, mapped with what stands before it.
