@@ -37,6 +37,24 @@ void BM_EngineKey(benchmark::State& state) {
 }
 BENCHMARK(BM_EngineKey)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(2000);
 
+// Letters of one long word without a pick: every preedit length up to the
+// limit (where it goes out and begins anew), each key looking up the whole.
+void BM_EngineLongWordKey(benchmark::State& state) {
+    orv::engine::TypingSession session(database.get(), orv::data::ScriptTable::Siddham);
+    orv::bench::KeyTimes times;
+    char32_t c = 'k';
+    for (auto _ : state) {
+        times.Start();
+        session.ProcessKey({c, c, false});
+        benchmark::DoNotOptimize(session.Candidates().Count());
+        benchmark::DoNotOptimize(session.TakeCommit());
+        times.Stop();
+        c = c == 'k' ? 'a' : 'k';
+    }
+    times.Report(state);
+}
+BENCHMARK(BM_EngineLongWordKey)->Unit(benchmark::kMillisecond)->Iterations(2 * 257 * 4);
+
 }  // namespace
 
 int main(int argc, char** argv) {
