@@ -225,7 +225,7 @@ void FcitxEngine::deactivate(const fcitx::InputMethodEntry& entry,
 engine::KeyResult FcitxEngine::Process(fcitx::InputContext* ic, engine::TypingSession& session,
                                        const engine::Key& key) {
     const engine::KeyResult result = session.ProcessKey(key);
-    // The commit reaches the client before the key it lets through.
+    // The commit reaches the client before any key forwarded behind it.
     if (const QString commit = session.TakeCommit(); !commit.isEmpty()) {
         ic->commitString(Utf8(commit));
     }
