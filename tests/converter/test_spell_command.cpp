@@ -1,0 +1,119 @@
+// orvanta-convert into the scripts: the built command on the built database, against the speller.
+#include "engine/Speller.h"
+#include "support/TestDatabase.h"
+
+#include <QProcess>
+#include <QTest>
+
+using namespace orv;
+
+class SpellCommandTest : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir_;
+    test::TestDatabase empty_;  // every table empty
+    std::unique_ptr<data::Database> db_;
+    std::optional<engine::SpellerTables> siddham_, lantsa_;
+
+    // Runs a shell line in dir_, "$0" the built command; status, output, standard error.
+    std::tuple<int, QByteArray, QByteArray> Run(const QString& line, const QByteArray& in = {}) {
+        QProcess p;
+        p.setWorkingDirectory(dir_.path());
+        p.start("/bin/sh",
+                {"-c", line, qEnvironmentVariable("ORVANTA_BINARY_DIR") + "/bin/orvanta-convert"});
+        p.write(in);
+        p.closeWriteChannel();
+        const bool ended = p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit;
+        return {ended ? p.exitCode() : -1, p.readAllStandardOutput(), p.readAllStandardError()};
+    }
+
+  private slots:
+    void initTestCase() {
+        QString error;
+        db_ = test::OpenBuilt(&error);
+        QVERIFY2(db_ && empty_.Ok(), qPrintable(error + empty_.Error()));
+        siddham_ = engine::SpellerTables::Load(*db_, engine::Script::Siddham, &error);
+        lantsa_ = engine::SpellerTables::Load(*db_, engine::Script::Lantsa, &error);
+        QVERIFY2(siddham_ && lantsa_, qPrintable(error));
+    }
+
+    // Each scheme named and recognised; Siddham and Lantsa.
+    void spellsEachScheme_data() {
+        QTest::addColumn<QString>("scheme");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("iast") << "iast"
+                              << "Oṃ maṇi padme hūṃ ||\n"
+                              << "IAST";
+        QTest::newRow("iso") << "iso"
+                             << "ōṁ r̥ṣi |\n"
+                             << "ISO 15919";
+        QTest::newRow("hk") << "hk"
+                            << "oM maNi padme hUM ||\n"
+                            << "Harvard-Kyoto";
+        QTest::newRow("itrans") << "itrans"
+                                << "shrii gaNeshaaya namaH ||\n"
+                                << "ITRANS";
+        QTest::newRow("velthuis") << "velthuis"
+                                  << "o.m ma.ni padme huu.m ||\n"
+                                  << "Velthuis";
+        QTest::newRow("slp1") << "slp1"
+                              << "kzitigarBa SrIH jYAna ..\n"
+                              << "SLP1";
+        QTest::newRow("deva") << "deva"
+                              << "ॐ मणि पद्मे हूं ॥\n"
+                              << "Devanagari";
+    }
+    void spellsEachScheme() {
+        QFETCH(QString, scheme);
+        QFETCH(QString, text);
+        QFETCH(QString, name);
+        const engine::Scheme s = *engine::SchemeFromKey(scheme);
+        const QByteArray sid = siddham_->Spell(text, s).toUtf8(),
+                         lan = lantsa_->Spell(text, s).toUtf8();
+        QVERIFY(sid.startsWith("\xF0\x91\x96"));  // Siddham
+        QCOMPARE(Run(R"("$0" --to siddham --from )" + scheme, text.toUtf8()),
+                 std::make_tuple(0, sid, QByteArray()));
+        QCOMPARE(Run(R"("$0" --from=)" + scheme + " --to lantsa", text.toUtf8()),
+                 std::make_tuple(0, lan, QByteArray()));
+        QCOMPARE(
+            Run(R"("$0" --to siddham --show-scheme -)", text.toUtf8()),
+            std::make_tuple(0, sid, "orvanta-convert: standard input: " + name.toUtf8() + '\n'));
+    }
+
+    // Inputs in blocks give the output of the whole; each input recognised on its own; a bad byte
+    // ends the output where it stands; bad arguments and a database without the tables fail.
+    void streamsAndFails() {
+        QByteArray big;
+        while (big.size() < 200000) big += "oṃ maṇi padme hūṃ | tadyathā gate gate ||\n";
+        const QString out = siddham_->Spell(QString::fromUtf8(big), engine::Scheme::Iast);
+        QFile file(dir_.filePath("big.txt"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(big) == big.size());
+        file.close();
+        QFile hk(dir_.filePath("hk.txt"));
+        QVERIFY(hk.open(QIODevice::WriteOnly) && hk.write("zrIH") == 4);
+        hk.close();
+        QCOMPARE(Run(R"("$0" --to siddham big.txt hk.txt --show-scheme)"),
+                 std::make_tuple(0, (out + siddham_->Spell(u"śrīḥ", engine::Scheme::Iast)).toUtf8(),
+                                 QByteArray("orvanta-convert: big.txt: IAST\n"
+                                            "orvanta-convert: hk.txt: Harvard-Kyoto\n")));
+        const QByteArray ka = siddham_->Spell(u"ka ", engine::Scheme::Iast).toUtf8();
+        const auto [status, got, err] = Run(R"("$0" --to siddham)", "ka ka\xffka");
+        QCOMPARE(std::make_tuple(status, got), std::make_tuple(4, ka + ka.chopped(1)));
+        QVERIFY(err.contains("not valid UTF-8 at byte 6"));
+        for (const QString line :
+             {R"("$0" --from xx --to siddham)", R"("$0" --from hk --to trans)",
+              R"("$0" --to siddham --from)", R"("$0" --from hk)"})
+            QCOMPARE(get<0>(Run(line)), 2);
+        QCOMPARE(Run(R"("$0" --to siddham none.txt)"),
+                 std::make_tuple(4, QByteArray(),
+                                 QByteArray("orvanta-convert: cannot read none.txt: No such file "
+                                            "or directory\n")));
+        QVERIFY(QFile::copy(qEnvironmentVariable("ORVANTA_BINARY_DIR") + "/bin/orvanta-convert",
+                            empty_.Folder() + "/orvanta-convert"));
+        const auto [code, none, why] = Run(empty_.Folder() + "/orvanta-convert --to siddham", "ka");
+        QVERIFY2(code == 3 && none.isEmpty() && why.contains("speller's tables"), why.constData());
+    }
+};
+
+QTEST_GUILESS_MAIN(SpellCommandTest)
+#include "test_spell_command.moc"
