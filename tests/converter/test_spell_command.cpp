@@ -1,8 +1,17 @@
-// orvanta-convert into the scripts: the built command on the built database, against the speller.
+// Into the scripts: orvanta-convert and the converter window on the built database, against the
+// speller.
+#include "app/Program.h"
+#include "app/SharedValues.h"
+#include "converter/ConverterWindow.h"
 #include "engine/Speller.h"
 #include "support/TestDatabase.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QTest>
 
 using namespace orv;
@@ -100,9 +109,8 @@ class SpellCommandTest : public QObject {
         const auto [status, got, err] = Run(R"("$0" --to siddham)", "ka ka\xffka");
         QCOMPARE(std::make_tuple(status, got), std::make_tuple(4, ka + ka.chopped(1)));
         QVERIFY(err.contains("not valid UTF-8 at byte 6"));
-        for (const QString line :
-             {R"("$0" --from xx --to siddham)", R"("$0" --from hk --to trans)",
-              R"("$0" --to siddham --from)", R"("$0" --from hk)"})
+        for (const QString line : {R"("$0" --from xx --to siddham)", R"("$0" --from hk --to trans)",
+                                   R"("$0" --to siddham --from)", R"("$0" --from hk)"})
             QCOMPARE(get<0>(Run(line)), 2);
         QCOMPARE(Run(R"("$0" --to siddham none.txt)"),
                  std::make_tuple(4, QByteArray(),
@@ -113,7 +121,42 @@ class SpellCommandTest : public QObject {
         const auto [code, none, why] = Run(empty_.Folder() + "/orvanta-convert --to siddham", "ka");
         QVERIFY2(code == 3 && none.isEmpty() && why.contains("speller's tables"), why.constData());
     }
+
+    // The second group of the window: the recognised scheme shown, the script's box, copy; the
+    // three conversions from Siddham as before.
+    void windowSpellsTheClipboard() {
+        app::SetProgramFolderForTesting(qEnvironmentVariable("ORVANTA_BINARY_DIR") + "/bin");
+        converter::ConverterWindow& w = converter::frmHVConv().Get();
+        w.show();
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        QString text = "oM maNi padme hUM ||\n";
+        for (int i = 0; i < 40; ++i) text += "gate gate pAragate pArasaMgate bodhi svAhA |\n";
+        clipboard->setText(text);
+        int paints = 0;  // chunks appended while the conversion runs
+        QObject::connect(w.TextBox5->document(), &QTextDocument::contentsChanged,
+                         [&] { ++paints; });
+        w.CommandButton5->click();
+        const QString siddham = siddham_->Spell(text, engine::Scheme::Hk);
+        QCOMPARE(converter::ConverterWindow::BoxText(w.TextBox5), siddham);
+        QVERIFY(paints > 1 && w.TextBox5->isVisible() && !w.TextBox2->isVisible() &&
+                !w.TextBox4->isVisible());
+        QCOMPARE(w.Label3->text(), "Read as Harvard-Kyoto");
+        QVERIFY(w.TextBox5->font().family() == "siddam");
+        w.CommandButton4->click();
+        QCOMPARE(clipboard->text(), siddham);
+        clipboard->setText("ॐ मणि");
+        w.CommandButton6->click();
+        QCOMPARE(converter::ConverterWindow::BoxText(w.TextBox4), "ओं मणि");
+        QCOMPARE(w.Label3->text(), "Read as Devanagari");
+        QVERIFY(w.TextBox4->isVisible() && !w.TextBox5->isVisible());
+        // Siddham back to IAST with the first group, unchanged.
+        clipboard->setText(siddham_->Spell(u"oṃ", engine::Scheme::Iast));
+        w.CommandButton3->click();
+        QCOMPARE(converter::ConverterWindow::BoxText(w.TextBox2), "oṃ ");
+        QVERIFY(w.TextBox2->isVisible() && !w.TextBox5->isVisible());
+        converter::frmHVConv().Unload();
+    }
 };
 
-QTEST_GUILESS_MAIN(SpellCommandTest)
+QTEST_MAIN(SpellCommandTest)
 #include "test_spell_command.moc"
