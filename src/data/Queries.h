@@ -48,5 +48,7 @@ Statement GlyphsInOrder();
 Statement ScriptRows(ScriptTable table);
 // select scheme, input, iast, kind from tbl_scheme order by rowid
 Statement SchemeRows();
+// select trans from tbl_dictionary: every word's IAST
+Statement DictionaryTrans();
 
 }  // namespace orv::data

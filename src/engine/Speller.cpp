@@ -173,6 +173,13 @@ std::optional<SpellerTables> SpellerTables::Load(data::Database& database, Scrip
                     t.isoOnly_.find(c.unicode()) == std::u16string::npos)
                     t.isoOnly_ += c.unicode();
 
+    {
+        auto rs = database.OpenRecordset(data::DictionaryTrans(), error);
+        if (!rs) return std::nullopt;
+        for (bool more = rs->MoveFirst(); more && !rs->Eof(); rs->MoveNext())
+            for (const QString& word : rs->Text(0).split(QLatin1Char(' '), Qt::SkipEmptyParts))
+                t.words_.insert(U16(word));
+    }
     // The first candidate of each transliteration.
     std::unordered_map<std::u16string, std::u16string> first;
     {
@@ -313,9 +320,19 @@ int SpellerTables::Match(const SchemeTable& table, QStringView text) const {
 int SpellerTables::Score(const SchemeTable& table, QStringView sample) const {
     int score = 0;
     bool wordStart = true;
+    // The IAST of the word under way, and whether a tell-tale letter is in
+    // it (a word of letters that read the same in IAST tells nothing).
+    std::u16string word;
+    bool telling = false;
+    const auto endWord = [&] {
+        if (telling && words_.count(word)) score += 2;
+        word.clear();
+        telling = false;
+    };
     for (qsizetype i = 0; i < sample.size();) {
         const int index = Match(table, sample.sliced(i));
         if (index < 0) {
+            endWord();
             const QChar c = sample[i];
             if (c.unicode() < 0x80 && c.isLetter()) score -= 2;
             wordStart = !c.isLetter();
@@ -325,11 +342,18 @@ int SpellerTables::Score(const SchemeTable& table, QStringView sample) const {
         const Token& token = table.tokens[static_cast<size_t>(index)];
         // A capital that begins a word may just begin a sentence or a name.
         const bool capital = wordStart && QChar(token.input.front()).isUpper();
-        if (token.input != token.iast && !capital && !token.letters.empty())
+        if (token.input != token.iast && !capital && !token.letters.empty()) {
             score += static_cast<int>(token.input.size());
+            telling = true;
+        }
+        if (token.letters.empty())
+            endWord();
+        else
+            word += token.iast;
         wordStart = false;
         i += static_cast<qsizetype>(token.input.size());
     }
+    endWord();
     return score;
 }
 

@@ -32,6 +32,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace orv::engine {
@@ -61,8 +62,9 @@ class SpellerTables {
     // by its letters; IAST by its diacritics (ISO 15919 by its own: r̥, l̥, ē,
     // ō); otherwise the Latin scheme whose tell-tale letters (those that read
     // otherwise or not at all in IAST) the sample uses most, with letters
-    // that are none of a scheme's counting against it. Plain ASCII that
-    // tells nothing is IAST.
+    // that are none of a scheme's counting against it and words that read as
+    // a dictionary word in it counting for it. Plain ASCII that tells nothing
+    // is IAST.
     Scheme Recognise(QStringView sample) const;
 
     // The whole text at once.
@@ -119,6 +121,9 @@ class SpellerTables {
     std::unordered_map<uint64_t, std::u16string> syllables_;    // by Key of their letters
     std::unordered_map<std::u16string, std::u16string> marks_;  // by IAST: | || . , '
     std::u16string isoOnly_;                                    // code points only ISO 15919 uses
+    // The dictionary's words in IAST: a scheme that reads a text's words as
+    // known words is more likely its scheme.
+    std::unordered_set<std::u16string> words_;
 };
 
 // Spells text handed over piece by piece. A piece may end anywhere (inside
