@@ -7,6 +7,7 @@
 #include "support/TestDatabase.h"
 
 #include <QClipboard>
+#include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -87,6 +88,24 @@ class SpellCommandTest : public QObject {
         QCOMPARE(
             Run(R"("$0" --to siddham --show-scheme -)", text.toUtf8()),
             std::make_tuple(0, sid, "orvanta-convert: standard input: " + name.toUtf8() + '\n'));
+    }
+
+    // The corpus through the commands: IAST -> Siddham -> IAST, and IAST -> Lantsa -> Siddham ->
+    // Devanagari, which is the Lantsa.
+    void corpusThereAndBack() {
+        QFile corpus(qEnvironmentVariable("ORVANTA_SOURCE_DIR") + "/tests/corpus/corpus.txt");
+        QVERIFY(corpus.open(QIODevice::ReadOnly));
+        QByteArray iast;
+        for (const QByteArray& line : corpus.readAll().split('\n'))
+            if (!line.trimmed().isEmpty() && !line.startsWith('#')) iast += line + '\n';
+        const QString nfc = QString::fromUtf8(iast).normalized(QString::NormalizationForm_C);
+        QCOMPARE(Run(R"("$0" --from iast --to siddham | "$0" --to trans)", iast),
+                 std::make_tuple(0, nfc.toUtf8(), QByteArray()));
+        const QByteArray lantsa = lantsa_->Spell(nfc, engine::Scheme::Iast).toUtf8();
+        QCOMPARE(Run(R"("$0" --from iast --to lantsa)", iast),
+                 std::make_tuple(0, lantsa, QByteArray()));
+        QCOMPARE(Run(R"("$0" --to siddham | "$0" --to deva)", lantsa),
+                 std::make_tuple(0, lantsa, QByteArray()));
     }
 
     // Inputs in blocks give the output of the whole; each input recognised on its own; a bad byte
