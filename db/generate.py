@@ -7,9 +7,10 @@ rules here (a new consonant cluster, a new mark). Running it:
 
   python3 db/generate.py
       rewrites tbl_siddham, tbl_lantsa, tbl_keyboard, tbl_siddham_trans,
-      tbl_siddham_deva, tbl_siddham_lantsa and tbl_glyph, and fills in the
-      Siddham spelling of every tbl_dictionary row whose `scripts` field is
-      empty (all other dictionary text is left exactly as it is);
+      tbl_siddham_deva, tbl_siddham_lantsa, tbl_scheme and tbl_glyph, and
+      fills in the Siddham spelling of every tbl_dictionary row whose
+      `scripts` field is empty (all other dictionary text is left exactly as
+      it is);
 
   python3 db/generate.py --out DIR
       writes the same tables to DIR instead (db/data is only read; the
@@ -187,6 +188,120 @@ KEYBOARD = [
     (".t", "ṭ"), (".d", "ḍ"), (".n", "ṇ"),
     (";s", "ś"), ('"s', "ś"), (".s", "ṣ"),
 ]
+
+# ---------------------------------------------------------------------------
+# Input schemes of the speller: per scheme, each input and the IAST it reads
+# as. The first input of a letter is the scheme's own spelling of it (the one
+# a text written in the scheme uses; the others are common alternatives).
+# Letters a scheme lacks are left out; a mark it lacks passes through.
+
+def _scheme(vowels, consonants, finals, marks, avagraha):
+    """A scheme's rows from its spellings of the vowels, consonants and
+    finals in the order of VOWELS, CONSONANTS and FINALS (alternatives
+    separated by |), its marks and its avagraha."""
+    rows = []
+    for letters, inputs in [([v for v, c, d in VOWELS], vowels),
+                            ([c for c, cp, d in CONSONANTS], consonants),
+                            ([f for f, cp, d in FINALS], finals)]:
+        inputs = inputs.split()
+        assert len(letters) == len(inputs), (letters, inputs)
+        for letter, spellings in zip(letters, inputs):
+            rows += [(i, letter) for i in spellings.split("|")]
+    rows += [(i, m) for i, m in marks]
+    rows += [(i, "'") for i in avagraha]
+    return rows
+
+
+_IAST_MARKS = [("|", "|"), ("||", "||"), (".", "."), (",", ",")]
+
+
+def _iast_rows(extra):
+    """IAST's letters as themselves and `extra` (other spellings of a
+    letter), then all of them in upper case (a capital at the start of a
+    sentence or a name reads as the small letter), then the marks."""
+    letters = [v for v, c, d in VOWELS] + [c for c, cp, d in CONSONANTS] + \
+              [f for f, cp, d in FINALS]
+    rows = [(x, x) for x in letters] + list(extra)
+    for x, target in list(rows):
+        for up in (x[0].upper() + x[1:], x.upper()):
+            rows.append((unicodedata.normalize("NFC", up), target))
+    rows += _IAST_MARKS + [("'", "'"), ("\u2019", "\u2019")]
+    return list(dict.fromkeys(rows))
+
+
+# ISO 15919's anusvara ṁ reads as ṃ in both; a diaeresis (aï, aü) marks a
+# vowel in hiatus, read as the plain vowel after a vowel.
+_IAST_EXTRA = [("ṁ", "ṃ"), ("ï", "i"), ("ü", "u")]
+# ISO 15919 writes the vocalic liquids with a ring below and long e, o with
+# a macron (Sanskrit has no short e, o).
+_ISO_EXTRA = _IAST_EXTRA + [("r\u0325", "ṛ"), ("r\u0325\u0304", "ṝ"), ("l\u0325", "ḷ"),
+                            ("l\u0325\u0304", "ḹ"), ("ē", "e"), ("ō", "o")]
+
+SCHEMES = {
+    "iast": _iast_rows(_IAST_EXTRA),
+    "iso": _iast_rows(_ISO_EXTRA),
+    "hk": _scheme("a A i I u U R RR lR lRR e ai o au",
+                  "k kh g gh G c ch j jh J T Th D Dh N t th d dh n p ph b bh m y r l v z S s h",
+                  "M H ~", _IAST_MARKS, ["'"]),
+    # ITRANS with its common alternatives. H and .h both read as visarga;
+    # x and kSh read as kṣ, GY and dny as jñ.
+    "itrans": _scheme("a A|aa i I|ii u U|uu RRi|R^i RRI|R^I LLi|L^i LLI|L^I e ai o au",
+                      "k kh g gh ~N|N^ ch|c Ch|chh j jh ~n|JN T Th D Dh N t th d dh n "
+                      "p ph b bh m y r l v|w sh Sh|shh s h",
+                      "M|.n H|.h .N", _IAST_MARKS, [".a"])
+    + [("x", "kṣ"), ("kSh", "kṣ"), ("GY", "jñ"), ("dny", "jñ")],
+    "velthuis": _scheme("a aa i ii u uu .r .rr .l .ll e ai o au",
+                        'k kh g gh "n c ch j jh ~n .t .th .d .dh .n t th d dh n '
+                        'p ph b bh m y r l v "s .s s h',
+                        ".m .h /", _IAST_MARKS, [".a"]),
+    # SLP1 writes the danda and double danda as . and .., so it has no
+    # separator dot.
+    "slp1": _scheme("a A i I u U f F x X e E o O",
+                    "k K g G N c C j J Y w W q Q R t T d D n p P b B m y r l v S z s h",
+                    "M H ~", [(".", "|"), ("..", "||"), ("|", "|"), ("||", "||"), (",", ",")],
+                    ["'"]),
+}
+
+# Devanagari: a consonant letter carries the inherent a unless a vowel sign
+# or the virama follows it, so its rows say which kind each letter is.
+DEVANAGARI_SIGNS = [(d, i) for i, cp, d in VOWEL_SIGNS] + [("\u0962", "ḷ"), ("\u0963", "ḹ")]
+
+
+def devanagari_rows():
+    rows = [(d, i, "consonant") for i, cp, d in CONSONANTS]
+    rows += [(d, i, "vowel") for i, cp, d in VOWELS]
+    rows += [(d, i, "sign") for d, i in DEVANAGARI_SIGNS]
+    rows.append((VIRAMA[1], "", "virama"))
+    rows += [(d, i, "final") for i, cp, d in FINALS]
+    rows += [("।", "|", "mark"), ("॥", "||", "mark"), (".", ".", "mark"), (",", ",", "mark"),
+             ("ऽ", "'", "avagraha"), ("\u0950", "oṃ", "syllable")]
+    return rows
+
+
+def letter_kind(iast):
+    if iast in ("'", "\u2019"):
+        return "avagraha"
+    if iast in dict(_IAST_MARKS):
+        return "mark"
+    kinds = [k for k, v in tokens(iast) if k != "S"]
+    if len(kinds) != 1 or len(tokens(iast)) != 1:
+        return "syllable"  # several letters (x: kṣ)
+    return {"C": "consonant", "V": "vowel", "F": "final"}[kinds[0]]
+
+
+def scheme_rows():
+    """The rows of tbl_scheme: (scheme, input, iast, kind)."""
+    rows = []
+    for name, pairs in SCHEMES.items():
+        seen = set()
+        for text, iast in pairs:
+            text = unicodedata.normalize("NFC", text)
+            assert text not in seen, (name, text)
+            seen.add(text)
+            rows.append((name, text, iast, letter_kind(iast)))
+    rows += [("deva",) + r for r in devanagari_rows()]
+    return rows
+
 
 # ---------------------------------------------------------------------------
 # IAST text to letters, syllables and spellings.
@@ -632,6 +747,16 @@ Converter, Siddham to Lantsa (Devanagari code points for a Ranjana font),
 keyed by Siddham character like tbl_siddham_trans, with the values of
 tbl_siddham_deva: no Siddham code point.
 """, ["siddham", "lantsa"], deva)
+    counts["tbl_scheme"] = write_table(folder, "tbl_scheme", """
+Input schemes of the speller (text in a scheme to Siddham or Lantsa): each
+input of a scheme (iast, iso, hk, itrans, velthuis, slp1, deva) and the IAST
+it reads as, in the order the scheme lists them: a letter's first input is
+the scheme's own spelling of it, later ones are alternatives. The kind is
+consonant, vowel, final (ṃ ḥ m̐), mark (danda, double danda, separator dot
+and bar), avagraha, syllable (several letters at once) or, in Devanagari,
+sign (a vowel sign) and virama. The speller spells each syllable as the
+first candidate of its transliteration in tbl_siddham or tbl_lantsa.
+""", ["scheme", "input", "iast", "kind"], scheme_rows())
     glyphs = glyph_rows(dictionary_scripts)
     counts["tbl_glyph"] = write_table(folder, "tbl_glyph", """
 Glyph grid of the dictionary, in the order shown (pages of 110): every Siddham

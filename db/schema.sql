@@ -52,3 +52,12 @@ create table tbl_glyph (
   id    integer primary key,
   glyph text not null collate dict
 );
+
+-- The speller's input schemes: each input of a scheme and the IAST it reads
+-- as; read whole, in table order.
+create table tbl_scheme (
+  scheme text not null collate dict,
+  input  text not null collate dict,
+  iast   text not null collate dict,
+  kind   text not null collate dict
+);

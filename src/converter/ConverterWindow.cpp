@@ -134,7 +134,31 @@ ConverterWindow::ConverterWindow() {
                                               TwipRect(8520, 2610, 1800, 435));
     CommandButton4->setText(QStringLiteral("Copy to Clipboard"));
     CommandButton4->setToolTip(QStringLiteral("To Clipboard"));
-    for (QPushButton* button : {CommandButton3, CommandButton1, CommandButton2, CommandButton4}) {
+
+    // The second group, below the copy button: text in a transliteration
+    // scheme or Devanagari into the scripts.
+    TextBox5 = MakeOutputBox(this, QStringLiteral("TextBox5"), TwipRect(120, 120, 8175, 7065),
+                             Font("siddam", 20));
+    TextBox5->hide();
+    Frame3 = MakeControl<QFrame>(this, QStringLiteral("Frame3"), TwipRect(8385, 3540, 2070, 1770));
+    Frame3->setFrameStyle(QFrame::Box | QFrame::Plain);
+    Label2 = MakeControl<QLabel>(this, QStringLiteral("Label2"), TwipRect(8460, 3420, 1920, 300));
+    Label2->setText(QStringLiteral("Clipboard into the script:"));
+    Label2->setFont(Label1->font());
+    Label2->setAutoFillBackground(true);
+    CommandButton5 = MakeControl<QPushButton>(this, QStringLiteral("CommandButton5"),
+                                              TwipRect(8505, 3750, 1845, 435));
+    CommandButton5->setText(QStringLiteral("Siddham"));
+    CommandButton5->setToolTip(QStringLiteral("From Copied IAST, ITRANS, Devanagari ..."));
+    CommandButton6 = MakeControl<QPushButton>(this, QStringLiteral("CommandButton6"),
+                                              TwipRect(8505, 4290, 1845, 435));
+    CommandButton6->setText(QStringLiteral("Lantsa"));
+    CommandButton6->setToolTip(QStringLiteral("From Copied IAST, ITRANS, Devanagari ..."));
+    Label3 = MakeControl<QLabel>(this, QStringLiteral("Label3"), TwipRect(8460, 4800, 1920, 420));
+    Label3->setFont(Font("Arial", 8.25));
+    Label3->setWordWrap(true);
+    for (QPushButton* button : {CommandButton3, CommandButton1, CommandButton2, CommandButton4,
+                                CommandButton5, CommandButton6}) {
         button->setFont(captions);
     }
 
@@ -149,6 +173,10 @@ ConverterWindow::ConverterWindow() {
     connect(CommandButton2, &QPushButton::clicked, this,
             [this] { ConvertClipboard(Target::Lantsa); });
     connect(CommandButton4, &QPushButton::clicked, this, &ConverterWindow::CopyResult);
+    connect(CommandButton5, &QPushButton::clicked, this,
+            [this] { SpellClipboard(engine::Script::Siddham); });
+    connect(CommandButton6, &QPushButton::clicked, this,
+            [this] { SpellClipboard(engine::Script::Lantsa); });
 }
 
 QPlainTextEdit* ConverterWindow::OutputBox(Target target) const {
@@ -173,12 +201,8 @@ void ConverterWindow::OnUnload() {
     app::ShowMainWindow();
 }
 
-void ConverterWindow::ConvertClipboard(Target target) {
-    const quint64 run = ++run_;
-    QPlainTextEdit* box = OutputBox(target);
-    QPlainTextEdit* other = box == TextBox2 ? TextBox4 : TextBox2;
-    box->show();
-    other->hide();
+void ConverterWindow::StartConversion(QPlainTextEdit* box) {
+    for (QPlainTextEdit* each : {TextBox2, TextBox4, TextBox5}) each->setVisible(each == box);
 
     InputBuffer.clear();
     box->clear();
@@ -186,6 +210,12 @@ void ConverterWindow::ConvertClipboard(Target target) {
 
     SetCaret(box, 0, true);
     box->setFocus();
+}
+
+void ConverterWindow::ConvertClipboard(Target target) {
+    const quint64 run = ++run_;
+    QPlainTextEdit* box = OutputBox(target);
+    StartConversion(box);
 
     QPointer<ConverterWindow> self(this);
     ConvertSiddhamText(target);
@@ -203,8 +233,50 @@ void ConverterWindow::ConvertClipboard(Target target) {
 }
 
 void ConverterWindow::ConvertSiddhamText(Target target) {
-    QPlainTextEdit* box = OutputBox(target);
     const QString input = InputBuffer;
+    Fill(OutputBox(target), [&](const ChunkSink& sink) {
+        QString error;
+        if (SiddhamConverter(target).Convert(input, app::AppDatabase, sink, &error) ==
+            SiddhamConverter::Outcome::Failed) {
+            qCInfo(lcConverter, "The conversion table cannot be read: %s", qUtf8Printable(error));
+        }
+    });
+}
+
+void ConverterWindow::SpellClipboard(engine::Script script) {
+    const quint64 run = ++run_;
+    QPlainTextEdit* box = script == engine::Script::Siddham ? TextBox5 : TextBox4;
+    StartConversion(box);
+    Label3->clear();
+    QString error;
+    const std::optional<engine::SpellerTables> tables =
+        app::AppDatabase ? engine::SpellerTables::Load(*app::AppDatabase, script, &error)
+                         : std::nullopt;
+    if (!tables) {
+        qCInfo(lcConverter, "The speller's tables cannot be read: %s", qUtf8Printable(error));
+        return;
+    }
+    const QString input = InputBuffer;
+    const engine::Scheme scheme = tables->Recognise(input);
+    Label3->setText(QStringLiteral("Read as %1").arg(engine::SchemeName(scheme)));
+    QPointer<ConverterWindow> self(this);
+    Fill(box, [&](const ChunkSink& sink) {
+        // Pieces of kChunkSize characters, like a conversion's chunks.
+        engine::SpellStream stream(*tables, scheme);
+        for (qsizetype at = 0; at < input.size(); at += kChunkSize) {
+            QString output;
+            stream.Feed(
+                QStringView(input).sliced(at, std::min<qsizetype>(kChunkSize, input.size() - at)),
+                output);
+            if (at + kChunkSize >= input.size()) stream.Finish(output);
+            if (!sink(output)) return;
+        }
+    });
+    if (self && !unloaded_ && run == run_) SetCaret(box, 0);
+}
+
+void ConverterWindow::Fill(QPlainTextEdit* box,
+                           const std::function<void(const ChunkSink&)>& produce) {
     const quint64 run = run_;
     QPointer<ConverterWindow> self(this);
     const auto current = [&] { return self && !unloaded_ && run == run_; };
@@ -230,23 +302,16 @@ void ConverterWindow::ConvertSiddhamText(Target target) {
         const qint64 cost = clock.elapsed() - start;
         nextFlush = clock.elapsed() + std::max(kFlushIntervalMs, 4 * cost);
     };
-    QString error;
-    const auto outcome = SiddhamConverter(target).Convert(
-        input, app::AppDatabase,
-        [&](const QString& output) {
-            pending += output;
-            if (endInView || clock.elapsed() >= nextFlush) {
-                flush();
-                endInView = endInView && EndInView(box);
-            }
-            // The window repaints and stays responsive.
-            QCoreApplication::processEvents();
-            return current();
-        },
-        &error);
-    if (outcome == SiddhamConverter::Outcome::Failed) {
-        qCInfo(lcConverter, "The conversion table cannot be read: %s", qUtf8Printable(error));
-    }
+    produce([&](const QString& output) {
+        pending += output;
+        if (endInView || clock.elapsed() >= nextFlush) {
+            flush();
+            endInView = endInView && EndInView(box);
+        }
+        // The window repaints and stays responsive.
+        QCoreApplication::processEvents();
+        return current();
+    });
     // A table that cannot be read hands on nothing; a newer conversion owns
     // the box now.
     if (current() && !pending.isEmpty()) AppendText(box, pending);
@@ -254,7 +319,9 @@ void ConverterWindow::ConvertSiddhamText(Target target) {
 }
 
 void ConverterWindow::CopyResult() {
-    QPlainTextEdit* box = TextBox2->isHidden() ? TextBox4 : TextBox2;
+    QPlainTextEdit* box = !TextBox5->isHidden()  ? TextBox5
+                          : TextBox2->isHidden() ? TextBox4
+                                                 : TextBox2;
     QTextCursor all(box->document());
     all.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
     box->setTextCursor(all);

@@ -187,6 +187,9 @@ const std::map<QString, QStringList>& Database::ReferenceColumns() {
          {QStringLiteral("scripts"), QStringLiteral("trans"), QStringLiteral("meanings"),
           QStringLiteral("about")}},
         {QStringLiteral("tbl_glyph"), {QStringLiteral("id"), QStringLiteral("glyph")}},
+        {QStringLiteral("tbl_scheme"),
+         {QStringLiteral("scheme"), QStringLiteral("input"), QStringLiteral("iast"),
+          QStringLiteral("kind")}},
     };
     return columns;
 }

@@ -117,4 +117,14 @@ Statement DictionaryAbout() {
 
 Statement GlyphsInOrder() { return {QStringLiteral("select * from tbl_glyph order by id"), {}}; }
 
+Statement ScriptRows(ScriptTable table) {
+    return {QStringLiteral("select ime, chars from %1 order by ime").arg(TableName(table)), {}};
+}
+
+Statement DictionaryTrans() { return {QStringLiteral("select trans from tbl_dictionary"), {}}; }
+
+Statement SchemeRows() {
+    return {QStringLiteral("select scheme, input, iast, kind from tbl_scheme order by rowid"), {}};
+}
+
 }  // namespace orv::data

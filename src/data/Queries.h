@@ -43,5 +43,12 @@ Statement DictionaryByTransPrefix(const QString& text);
 Statement DictionaryAbout();
 // select * from tbl_glyph order by id
 Statement GlyphsInOrder();
+// select ime, chars from tbl_siddham order by ime (and tbl_lantsa): every
+// syllable, in the keyboards' candidate order
+Statement ScriptRows(ScriptTable table);
+// select scheme, input, iast, kind from tbl_scheme order by rowid
+Statement SchemeRows();
+// select trans from tbl_dictionary: every word's IAST
+Statement DictionaryTrans();
 
 }  // namespace orv::data

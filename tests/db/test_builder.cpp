@@ -32,10 +32,8 @@ class BuilderTest : public QObject {  // each test starts from valid sources of 
   private slots:
     void init() {
         dir_ = std::make_unique<QTemporaryDir>();
-        for (const char* table :
-             {"tbl_siddham", "tbl_lantsa", "tbl_keyboard", "tbl_siddham_trans", "tbl_siddham_deva",
-              "tbl_siddham_lantsa", "tbl_dictionary", "tbl_glyph"})
-            Write(table, TestDatabase::DefaultColumns(table).join('\t').toUtf8() + '\n');
+        for (const auto& [table, columns] : Database::ReferenceColumns())
+            Write(table, columns.join('\t').toUtf8() + '\n');
     }
 
     void buildsRowsWithEscapesCommentsAndOrder() {

@@ -1,7 +1,9 @@
-// The corpus as db/generate.py spells it: syllables on the first page, lines convert back.
+// The corpus as db/generate.py spells it: syllables on the first page, lines convert back, and
+// the speller writes every line, in every scheme, as db/generate.py does and back again.
 #include "converter/SiddhamConverter.h"
 #include "data/Queries.h"
 #include "engine/CandidateList.h"
+#include "engine/Speller.h"
 #include "support/TestDatabase.h"
 
 #include <QFile>
@@ -70,6 +72,96 @@ class CorpusTest : public QObject {
             qInfo("%s: %d of %lld lines exact", qPrintable(name), exact, lines_.size());
         }
         QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join('\n')));
+    }
+
+    // IAST -> Siddham -> IAST and Siddham -> IAST -> Siddham, and the same through Lantsa.
+    void roundTrips() {
+        QString error;
+        const auto siddham = engine::SpellerTables::Load(*db_, engine::Script::Siddham, &error);
+        const auto lantsa = engine::SpellerTables::Load(*db_, engine::Script::Lantsa, &error);
+        QVERIFY2(siddham && lantsa, qPrintable(error));
+        const converter::SiddhamConverter toIast(converter::Target::Trans),
+            toDeva(converter::Target::Deva);
+        QStringList wrong;
+        qsizetype words = 0;
+        for (const Spelling& line : std::as_const(lines_)) {
+            words += line.iast.split(' ', Qt::SkipEmptyParts).size();
+            const QString sid = siddham->Spell(line.iast, engine::Scheme::Iast);
+            const QString iso = QString(line.iast).replace("ṃ", "ṁ");
+            const QString capital = line.iast.left(1).toUpper() + line.iast.mid(1);
+            const QString lan = lantsa->Spell(line.iast, engine::Scheme::Iast);
+            const auto check = [&](const char* what, const QString& got, const QString& want) {
+                if (got != want) wrong << QString("%1: %2 gave %3").arg(what, line.iast, got);
+            };
+            check("IAST to Siddham", sid, line.siddham);
+            check("and back", toIast.ConvertAll(sid, db_).value_or(""), line.iast);
+            check("Siddham to IAST to Siddham",
+                  siddham->Spell(toIast.ConvertAll(line.siddham, db_).value_or(""),
+                                 engine::Scheme::Iast),
+                  line.siddham);
+            check("ISO anusvara", siddham->Spell(iso, engine::Scheme::Iast), line.siddham);
+            check("capital", siddham->Spell(capital, engine::Scheme::Iast), line.siddham);
+            check("IAST to Lantsa", lan, line.deva);
+            check("Siddham to Devanagari is the Lantsa", toDeva.ConvertAll(sid, db_).value_or(""),
+                  lan);
+            check("Lantsa to Siddham", siddham->Spell(lan, engine::Scheme::Deva), line.siddham);
+        }
+        qInfo("round trips: %lld lines, %lld words", lines_.size(), words);
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong.mid(0, 20).join('\n')));
+    }
+
+    // The corpus written in each Latin scheme, letter by letter with the scheme's own spelling
+    // of each letter (its first input in tbl_scheme), spells as the IAST does.
+    void everySchemeSpellsTheCorpus() {
+        QString error;
+        const auto siddham = engine::SpellerTables::Load(*db_, engine::Script::Siddham, &error);
+        QVERIFY2(siddham, qPrintable(error));
+        auto rows = db_->OpenRecordset(data::SchemeRows(), &error);
+        QVERIFY2(rows, qPrintable(error));
+        QHash<QString, QHash<QString, QString>> spell;  // scheme -> IAST -> its first input
+        for (bool more = rows->MoveFirst(); more && !rows->Eof(); rows->MoveNext()) {
+            if (rows->Text(3) != "syllable" && !spell[rows->Text(0)].contains(rows->Text(2)))
+                spell[rows->Text(0)].insert(rows->Text(2), rows->Text(1));
+        }
+        const QHash<QString, QString> iast = spell.value("iast");
+        QStringList wrong;
+        for (const QString scheme : {"iso", "hk", "itrans", "velthuis", "slp1"}) {
+            int exact = 0, unwritable = 0, recognised = 0;
+            QString whole;  // the corpus as one text
+            for (const Spelling& line : std::as_const(lines_)) {
+                QString text;
+                bool writable = true;
+                for (qsizetype i = 0; i < line.iast.size();) {
+                    qsizetype n = 3;  // longest match over IAST's letters and marks
+                    while (n > 0 && !(i + n <= line.iast.size() &&
+                                      iast.value(line.iast.mid(i, n)) == line.iast.mid(i, n)))
+                        --n;
+                    if (n == 0) {
+                        text += line.iast[i++];
+                        continue;
+                    }
+                    const QString letter = line.iast.mid(i, n);
+                    writable &= spell[scheme].contains(letter);
+                    text += spell[scheme].value(letter, letter);
+                    i += n;
+                }
+                if (!writable) {
+                    ++unwritable;  // SLP1 has no separator dot
+                    continue;
+                }
+                whole += text + '\n';
+                const QString got = siddham->Spell(text, *engine::SchemeFromKey(scheme));
+                exact += got == line.siddham;
+                if (got != line.siddham) wrong << scheme + ": " + text;
+                // Recognised as a scheme that reads it the same.
+                recognised += siddham->Spell(text, siddham->Recognise(text)) == line.siddham;
+            }
+            qInfo(
+                "%s: %d of %lld lines spell as the IAST (%d not writable in it); %d read right "
+                "without the scheme named",
+                qPrintable(scheme), exact, lines_.size(), unwritable, recognised);
+        }
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong.mid(0, 20).join('\n')));
     }
 };
 

@@ -1,12 +1,15 @@
 // orvanta-convert: converts Siddham text in files (or standard input) into
-// transliteration, Devanagari or Lantsa, with the same engine and the same
-// reference database as the converter window.
+// transliteration, Devanagari or Lantsa, and text in a transliteration
+// scheme or Devanagari into Siddham or Lantsa, with the same engines and the
+// same reference database as the converter window.
 //
 //   orvanta-convert --to trans|deva|lantsa [FILE...]
+//   orvanta-convert [--from SCHEME] --to siddham|lantsa [--show-scheme] [FILE...]
 //
 // It streams: each input is read in blocks and its output written as it
 // goes, so memory stays the same whatever the size of the input.
 #include "converter/SiddhamConverter.h"
+#include "engine/Speller.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -25,6 +28,9 @@ namespace {
 using orv::converter::ConversionMap;
 using orv::converter::ConversionStream;
 using orv::converter::Target;
+using orv::engine::Scheme;
+using orv::engine::SpellerTables;
+using orv::engine::SpellStream;
 
 // Exit statuses.
 enum Status {
@@ -40,6 +46,7 @@ constexpr size_t kBlockSize = 64 * 1024;
 
 const char* const kUsageText =
     "usage: orvanta-convert --to trans|deva|lantsa [FILE...]\n"
+    "       orvanta-convert [--from SCHEME] --to siddham|lantsa [--show-scheme] [FILE...]\n"
     "\n"
     "Converts Siddham text, character by character, with the converter's tables\n"
     "in orvbase.mdb (found beside this program, else in the installed program\n"
@@ -51,6 +58,22 @@ const char* const kUsageText =
     "as UTF-8 and writes the converted text to standard output as UTF-8, as it\n"
     "goes. Characters that the table lacks (blanks, line breaks, Latin letters\n"
     "...) pass through unchanged; a joiner after a virama is dropped.\n"
+    "\n"
+    "With --to siddham, or --from and --to lantsa, spells text in a scheme into\n"
+    "Siddham or Lantsa, syllable by syllable as the keyboards write them:\n"
+    "  --from iast      IAST                 o\u1e43 ma\u1e47i padme h\u016b\u1e43\n"
+    "  --from iso       ISO 15919            \u014d\u1e41 r\u0325\u1e63i\n"
+    "  --from hk        Harvard-Kyoto        oM maNi padme hUM\n"
+    "  --from itrans    ITRANS               oM maNi padme hU.n\n"
+    "  --from velthuis  Velthuis             o.m ma.ni padme huu.m\n"
+    "  --from slp1      SLP1                 oM maRi padme hUM\n"
+    "  --from deva      Devanagari           \u0950 \u092e\u0923\u093f "
+    "\u092a\u0926\u094d\u092e\u0947 \u0939\u0942\u0902\n"
+    "  --from auto      recognised from each input's beginning (the default)\n"
+    "  --show-scheme    say on standard error which scheme each input was read in\n"
+    "| and || are danda and double danda (SLP1: . and ..), ' the avagraha;\n"
+    "digits and everything that is no letter of the scheme pass through;\n"
+    "text between ## and ## stays as it is (the ## are left out).\n"
     "\n"
     "  -h, --help    show this text\n"
     "\n"
@@ -224,10 +247,75 @@ std::optional<QString> OpenInput(const QString& path, bool stdinClosed, Input& i
     return std::nullopt;
 }
 
+// A conversion of one input: text in, output out, as it goes.
+class Stream {
+  public:
+    virtual ~Stream() = default;
+    virtual void Feed(QStringView text, QString& out) = 0;
+    virtual void Finish(QString& out) = 0;
+};
+
+// Siddham through a converter table.
+class TableStream : public Stream {
+  public:
+    explicit TableStream(const ConversionMap& map) : stream_(map) {}
+    void Feed(QStringView text, QString& out) override {
+        stream_.Feed(text);
+        stream_.Take(out);
+    }
+    void Finish(QString& out) override {
+        stream_.Finish();
+        stream_.Take(out);
+    }
+
+  private:
+    ConversionStream stream_;
+};
+
+// Text in a scheme through the speller. Without a scheme given, the first
+// 16384 characters (or the whole input, when shorter) tell it.
+class SpellerStream : public Stream {
+  public:
+    SpellerStream(const SpellerTables& tables, std::optional<Scheme> scheme, bool show,
+                  const QString& name)
+        : tables_(tables), scheme_(scheme), show_(show), name_(name) {}
+    void Feed(QStringView text, QString& out) override {
+        if (!stream_) {
+            sample_.append(text);
+            if (sample_.size() < kSample) return;
+            Start(out);
+        } else {
+            stream_->Feed(text, out);
+        }
+    }
+    void Finish(QString& out) override {
+        if (!stream_) Start(out);
+        stream_->Finish(out);
+    }
+
+  private:
+    static constexpr qsizetype kSample = 16384;
+    void Start(QString& out) {
+        const Scheme scheme = scheme_ ? *scheme_ : tables_.Recognise(sample_);
+        if (show_) {
+            std::fprintf(stderr, "orvanta-convert: %s: %s\n", name_.toUtf8().constData(),
+                         orv::engine::SchemeName(scheme).toUtf8().constData());
+        }
+        stream_.emplace(tables_, scheme);
+        stream_->Feed(sample_, out);
+        sample_.clear();
+    }
+    const SpellerTables& tables_;
+    std::optional<Scheme> scheme_;
+    bool show_;
+    QString name_;
+    QString sample_;
+    std::optional<SpellStream> stream_;
+};
+
 // Converts one input block by block. Answers the exit status; a failure
 // has been reported.
-int ConvertInput(const Input& input, const ConversionMap& map, Output& output) {
-    ConversionStream stream(map);
+int ConvertInput(const Input& input, Stream& stream, Output& output) {
     // Up to three bytes of a sequence cut off at the end of a block come
     // first in the next.
     QByteArray block(static_cast<qsizetype>(kBlockSize) + 4, Qt::Uninitialized);
@@ -267,19 +355,17 @@ int ConvertInput(const Input& input, const ConversionMap& map, Output& output) {
                         .arg(lines + 1)
                         .arg(bad - lineStart + 1);
         }
-        stream.Feed(QStringView(text.constData(), units));
-        if (end || fault) break;
         converted.clear();
-        stream.Take(converted);
+        stream.Feed(QStringView(text.constData(), units), converted);
         if (!output.Write(converted.toUtf8())) return Fail(kConversionFailed, output.Error());
+        if (end || fault) break;
         carried = size - valid;
         std::memmove(bytes, bytes + valid, carried);
         offset += static_cast<qint64>(valid);
     }
     // The text before the end, or before a fault, ends there.
-    stream.Finish();
     converted.clear();
-    stream.Take(converted);
+    stream.Finish(converted);
     if (!output.Write(converted.toUtf8())) return Fail(kConversionFailed, output.Error());
     if (fault) {
         if (!output.Flush()) return Fail(kConversionFailed, output.Error());
@@ -298,6 +384,9 @@ int main(int argc, char** argv) {
     Output output(closed.outputClosed);
 
     std::optional<Target> target;
+    bool toSiddham = false;
+    std::optional<QString> from;  // the scheme's key, or "auto"
+    bool showScheme = false;
     QStringList paths;
     bool options = true;
     for (qsizetype i = 0; i < args.size(); ++i) {
@@ -314,25 +403,50 @@ int main(int argc, char** argv) {
             QString name;
             if (arg == QLatin1String("--to")) {
                 if (i + 1 >= args.size())
-                    return Fail(kUsage,
-                                QStringLiteral("--to needs a target: trans, deva or lantsa"));
+                    return Fail(kUsage, QStringLiteral(
+                                            "--to needs a target: trans, deva, lantsa or siddham"));
                 name = args[++i];
             } else {
                 name = arg.mid(5);
             }
+            toSiddham = name == QLatin1String("siddham");
             target = ParseTarget(name);
-            if (!target) {
+            if (!target && !toSiddham) {
                 return Fail(
                     kUsage,
-                    QStringLiteral("unknown target \"%1\" (use trans, deva or lantsa)").arg(name));
+                    QStringLiteral("unknown target \"%1\" (use trans, deva, lantsa or siddham)")
+                        .arg(name));
             }
+        } else if (arg == QLatin1String("--from") || arg.startsWith(QLatin1String("--from="))) {
+            if (arg == QLatin1String("--from")) {
+                if (i + 1 >= args.size())
+                    return Fail(kUsage, QStringLiteral("--from needs a scheme (see --help)"));
+                from = args[++i];
+            } else {
+                from = arg.mid(7);
+            }
+            if (*from != QLatin1String("auto") && !orv::engine::SchemeFromKey(*from)) {
+                return Fail(kUsage, QStringLiteral("unknown scheme \"%1\" (use iast, iso, hk, "
+                                                   "itrans, velthuis, slp1, deva or auto)")
+                                        .arg(*from));
+            }
+        } else if (arg == QLatin1String("--show-scheme")) {
+            showScheme = true;
         } else {
             return Fail(kUsage, QStringLiteral("unknown option %1 (see --help)").arg(arg));
         }
     }
-    if (!target) {
+    if (!target && !toSiddham) {
+        return Fail(
+            kUsage,
+            QStringLiteral("no target given: --to trans, deva, lantsa or siddham (see --help)"));
+    }
+    // Text in a scheme goes to Siddham, or to Lantsa when a scheme is named;
+    // Siddham text goes to the three converter targets.
+    const bool spelling = toSiddham || (from && *target == Target::Lantsa);
+    if (from && !spelling) {
         return Fail(kUsage,
-                    QStringLiteral("no target given: --to trans, deva or lantsa (see --help)"));
+                    QStringLiteral("--from goes with --to siddham or --to lantsa (see --help)"));
     }
     if (paths.isEmpty()) paths << QStringLiteral("-");
     if (closed.outputClosed) {
@@ -346,12 +460,26 @@ int main(int argc, char** argv) {
     if (!db)
         return Fail(kNoDatabase,
                     QStringLiteral("cannot use the reference database: %1").arg(error));
-    // The table is read once; the conversion needs no query after that.
-    const std::optional<ConversionMap> map = ConversionMap::Load(*db, *target, &error);
-    if (!map) {
-        return Fail(kNoDatabase, QStringLiteral("cannot read the table %1 of %2: %3")
-                                     .arg(orv::data::TableName(*target), dbPath, error));
+    // The tables are read once; the conversion needs no query after that.
+    std::optional<ConversionMap> map;
+    std::optional<SpellerTables> tables;
+    if (spelling) {
+        tables = SpellerTables::Load(
+            *db, toSiddham ? orv::engine::Script::Siddham : orv::engine::Script::Lantsa, &error);
+        if (!tables) {
+            return Fail(
+                kNoDatabase,
+                QStringLiteral("cannot read the speller's tables of %1: %2").arg(dbPath, error));
+        }
+    } else {
+        map = ConversionMap::Load(*db, *target, &error);
+        if (!map) {
+            return Fail(kNoDatabase, QStringLiteral("cannot read the table %1 of %2: %3")
+                                         .arg(orv::data::TableName(*target), dbPath, error));
+        }
     }
+    std::optional<Scheme> scheme;
+    if (from && *from != QLatin1String("auto")) scheme = orv::engine::SchemeFromKey(*from);
 
     // Every file is opened (and checked not to be a folder) before anything
     // is written: a misspelt name leaves no partial output behind.
@@ -368,7 +496,12 @@ int main(int argc, char** argv) {
             if (!output.Flush()) return Fail(kConversionFailed, output.Error());
             return Fail(kBadInput, *message);
         }
-        const int status = ConvertInput(input, *map, output);
+        std::unique_ptr<Stream> stream;
+        if (tables)
+            stream = std::make_unique<SpellerStream>(*tables, scheme, showScheme, input.name);
+        else
+            stream = std::make_unique<TableStream>(*map);
+        const int status = ConvertInput(input, *stream, output);
         if (input.fd != STDIN_FILENO) close(input.fd);
         if (status != kOk) return status;
     }
