@@ -5,6 +5,7 @@
 #include "app/SharedValues.h"
 #include "app/Twips.h"
 #include "app/Windows.h"
+#include "keyboard/KeyActions.h"
 #include "keyboard/Logging.h"
 #include "word/DocumentTarget.h"
 
@@ -322,9 +323,7 @@ void ScriptKeyboard::RefreshHints() {
 }
 
 void ScriptKeyboard::OnBoxKeyReleased(int key) {
-    if (key == Qt::Key_Space) {
-        CommandButton1[0]->setFocus();
-    } else if (key >= Qt::Key_F1 && key <= Qt::Key_F12) {
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F12) {
         CommitCandidate(key - Qt::Key_F1, app::CjkvFontName, true);
     } else if (key == Qt::Key_PageDown) {
         if (tiep1->isEnabled()) NextCandidatePage();
@@ -350,8 +349,13 @@ bool ScriptKeyboard::OnCandidateKey(int index, QKeyEvent* event) {
         return true;
     }
     if (event->type() == QEvent::KeyPress) {
-        if (key >= Qt::Key_A && key <= Qt::Key_Z) {
+        if (TypesIntoBox(event->text(), event->modifiers())) {
+            // Typing goes back to the box and is not lost: the character
+            // replaces the selected text there and starts the new lookup.
             SelectTransliteration();
+            QKeyEvent typed(QEvent::KeyPress, key, event->modifiers(), event->text(),
+                            event->isAutoRepeat());
+            QCoreApplication::sendEvent(TextBox1, &typed);
             return true;
         }
         return false;
@@ -376,16 +380,24 @@ bool ScriptKeyboard::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
     if (watched == TextBox1 && type == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
-        const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
-        if (enter && mods == Qt::AltModifier) {
-            word::Document().NewParagraph();
-            return true;
-        }
-        if (enter && mods == Qt::ShiftModifier) {
-            // The window's own command, while the box has the focus.
-            word::Document().InsertText(TextBox3->text());
-            return true;
+        switch (BoxKeyAction(key->key(), key->modifiers())) {
+            case BoxKey::ToCandidates:
+                // The blank stays out of the text: the candidates stay
+                // those of the text as it was.
+                CommandButton1[0]->setFocus();
+                return true;
+            case BoxKey::WriteBlank:
+                word::Document().InsertText(QStringLiteral(" "));
+                return true;
+            case BoxKey::NewParagraph:
+                word::Document().NewParagraph();
+                return true;
+            case BoxKey::WriteTransliteration:
+                // The window's own command, while the box has the focus.
+                word::Document().InsertText(TextBox3->text());
+                return true;
+            case BoxKey::Type:
+                return false;
         }
         return false;
     }

@@ -136,7 +136,9 @@ class KeyboardTest : public QObject {
             {1, read, "InsertInFont(pa03, Tahoma, blank)"},
             {0, read, "InsertInFont(pa03, Tahoma, no blank)"},
             {1, press(w.TextBox1, Qt::Key_Return, Qt::AltModifier), "NewParagraph()"},
-            {1, press(w.TextBox1, Qt::Key_Return, Qt::ShiftModifier), "InsertText(pa)"}};
+            {1, press(w.TextBox1, Qt::Key_Return, Qt::ShiftModifier), "InsertText(pa)"},
+            {1, press(w.TextBox1, Qt::Key_Space, Qt::ShiftModifier), "InsertText( )"},
+            {1, press(w.TextBox1, Qt::Key_Space), ""}};
         for (const auto& [insertSpace, act, calls] : rows) {
             app::InsertSpace = static_cast<std::int16_t>(insertSpace);
             w.TextBox1->setText("pa");
@@ -150,6 +152,33 @@ class KeyboardTest : public QObject {
             document.answer = answer;
             QTest::keyClick(w.TextBox1, Qt::Key_F1);
             QTRY_COMPARE(w.TargetHint->text(), QString(hint));
+        }
+    }
+
+    // Space leaves the text and its candidates as they were and moves to the first candidate;
+    // Shift+Space keeps the focus in the box; a character typed on a candidate goes to the box.
+    void spaceAndTypingAroundTheCandidates() {
+        RecordingDocument document;
+        ScriptKeyboard& w = Siddham();
+        const auto state = [&] {
+            return QStringList{w.TextBox1->text(), w.CommandButton1[0]->text(),
+                               w.TextBox1->hasFocus() ? "box" : "candidate"};
+        };
+        const std::tuple<QWidget*, Qt::Key, Qt::KeyboardModifiers, QString, QStringList> rows[] = {
+            {w.TextBox1, Qt::Key_Space, {}, " ", {"pa", "pa-0", "candidate"}},
+            {w.TextBox1, Qt::Key_Space, Qt::ShiftModifier, " ", {"pa", "pa-0", "box"}},
+            {w.CommandButton1[0], Qt::Key_M, {}, "m", {"m", Glyph(0), "box"}},
+            {w.CommandButton1[0], Qt::Key_Period, {}, ".", {".", "", "box"}},
+            {w.CommandButton1[0],
+             Qt::Key_M,
+             Qt::ControlModifier,
+             "m",
+             {"pa", "pa-0", "candidate"}}};
+        for (const auto& [at, key, modifiers, text, after] : rows) {
+            w.TextBox1->setText("pa");
+            at->setFocus();
+            QTest::sendKeyEvent(QTest::Click, at, key, text, modifiers);
+            QCOMPARE(state(), after);
         }
     }
 
