@@ -35,7 +35,7 @@ QStringList InstallBundledFonts(const QString& programFolder) {
         if (QFontDatabase::addApplicationFont(path) >= 0) {
             loaded << path;
         } else {
-            qCInfo(lcApp, "The bundled font %s cannot be loaded", qUtf8Printable(path));
+            qCWarning(lcApp, "The bundled font %s cannot be loaded", qUtf8Printable(path));
         }
     }
     return loaded;

@@ -164,7 +164,7 @@ QString ConverterWindow::BoxText(const QPlainTextEdit* box) {
 void ConverterWindow::OnLoad() {
     if (!app::OpenAppDatabase()) {
         app::ShowMessage(QStringLiteral("Disconnected"));
-        app::EndProgram();
+        app::EndProgram(1);
     }
 }
 
@@ -245,7 +245,7 @@ void ConverterWindow::ConvertSiddhamText(Target target) {
         },
         &error);
     if (outcome == SiddhamConverter::Outcome::Failed) {
-        qCInfo(lcConverter, "The conversion table cannot be read: %s", qUtf8Printable(error));
+        qCWarning(lcConverter, "The conversion table cannot be read: %s", qUtf8Printable(error));
     }
     // A table that cannot be read hands on nothing; a newer conversion owns
     // the box now.

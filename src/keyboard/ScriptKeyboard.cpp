@@ -178,7 +178,7 @@ void ScriptKeyboard::OnActivate() {
     activating_ = true;
     if (!app::OpenAppDatabase()) {
         app::ShowMessage(QStringLiteral("Cannot continue"));
-        app::EndProgram();
+        app::EndProgram(1);
         activating_ = false;
         return;
     }

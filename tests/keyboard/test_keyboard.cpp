@@ -42,7 +42,7 @@ class KeyboardTest : public QObject {
             std::map<QString, Rows>{{"tbl_siddham", siddham}, {"tbl_keyboard", keys}});
         QVERIFY2(db_->Ok(), qPrintable(db_->Error()));
         app::SetProgramFolderForTesting(db_->Folder());
-        app::SetEndProgramHandlerForTesting([this] { ++ended_; });
+        app::SetEndProgramHandlerForTesting([this](int status) { ended_ += status; });
         app::SetMessageHandlerForTesting([](const QString& m) { QFAIL(qPrintable(m)); });
         app::SetShowMainWindow([] {});
     }

@@ -47,7 +47,7 @@ class ShellTest : public QObject {
     void initTestCase() {
         QVERIFY2(db_.Ok(), qPrintable(db_.Error()));
         app::SetProgramFolderForTesting(db_.Folder());
-        app::SetEndProgramHandlerForTesting([] {});
+        app::SetEndProgramHandlerForTesting([](int) {});
         app::SetMessageHandlerForTesting([](const QString& m) { QFAIL(qPrintable(m)); });
         app::SetShowTool(app::Tool::Converter, [this] { tools_ << "Converter"; });
         app::SetShowTool(app::Tool::Dictionary, [this] { tools_ << "Dictionary"; });
