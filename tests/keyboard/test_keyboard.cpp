@@ -1,5 +1,6 @@
 // The keyboard windows on a small database of the test's own, and on the built one.
 #include "app/Fonts.h"
+#include "app/GlyphWidgets.h"
 #include "app/Program.h"
 #include "app/SharedValues.h"
 #include "app/Windows.h"
@@ -9,6 +10,7 @@
 #include "support/WindowDriver.h"
 
 #include <QClipboard>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -28,6 +30,7 @@ class KeyboardTest : public QObject {
 
   private slots:
     void initTestCase() {
+        app::InstallBundledFonts(qEnvironmentVariable("ORVANTA_BINARY_DIR") + "/bin");
         app::InstallFontSubstitutions();
         const Rows keys = Pairs({".t", "ṭ", "kk", "first", "kk", "last", "ab", "ba", "ba", "ab",
                                  "o", "ō", "q1", "qr", "qr", "s"});
@@ -211,11 +214,32 @@ class KeyboardTest : public QObject {
             Type(w.TextBox1, "naa");
             QList<QImage> shown;
             for (QPushButton* b : QList(w.CommandButton1.begin(), w.CommandButton1.begin() + 4)) {
-                QVERIFY(b->rect().marginsRemoved({2, 2, 2, 2}).contains(InkRect(b)) &&
+                QVERIFY(b->rect().marginsRemoved({4, 4, 4, 4}).contains(InkRect(b)) &&
                         !shown.contains(b->grab().toImage()));
                 shown << b->grab().toImage();
             }
         }
+    }
+
+    // With no Ranjana font installed, the Lantsa keyboard draws its letters in the shipped one.
+    void lantsaInRanjanaShapes() {
+        QCOMPARE(app::RanjanaFamilies(QFontDatabase::families()),
+                 QStringList{app::kShippedRanjana});
+        app::SetProgramFolderForTesting(qEnvironmentVariable("ORVANTA_BINARY_DIR") + "/bin");
+        ScriptKeyboard& w = Open(keyboard::frmLantsa().Get());
+        Type(w.TextBox1, "ka");
+        QPushButton* first = w.CommandButton1[0];
+        QCOMPARE(first->text(), QStringLiteral("\u0915"));
+        const auto drawn = [&](const QString& family) {
+            app::GlyphButton button;
+            button.resize(first->size());
+            button.setFont(QFont(family, first->font().pointSize()));
+            button.setText(first->text());
+            return button.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        };
+        const QImage shown = first->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(shown, drawn(app::kShippedRanjana));
+        QVERIFY(shown != drawn("Noto Sans Devanagari"));
     }
 
     void failingDatabaseEndsTheProgram() {
