@@ -82,7 +82,7 @@ ScriptKeyboard::ScriptKeyboard(const ScriptProfile& profile)
     Label2 = MakeControl<QLabel>(this, QStringLiteral("Label2"), TwipRect(9840, 960, 765, 255));
     // Where picked glyphs go, quietly, above the page number.
     TargetHint =
-        MakeControl<QLabel>(this, QStringLiteral("TargetHint"), TwipRect(9855, 750, 750, 210));
+        MakeControl<QLabel>(this, QStringLiteral("TargetHint"), TwipRect(9840, 750, 765, 210));
     TargetHint->setAlignment(Qt::AlignCenter);
     TargetHint->setFont(QFont(QStringLiteral("Arial Unicode MS"), 7));
     QPalette quiet = TargetHint->palette();
@@ -183,7 +183,7 @@ void ScriptKeyboard::OnActivate() {
         return;
     }
     TextBox1->setFocus();
-    word::Document().Probe();
+    Track(word::Document().Probe(), false);
     QFont history = TextBox2->font();
     history.setFamily(ScriptFont);
     TextBox2->setFont(history);
@@ -268,7 +268,7 @@ void ScriptKeyboard::CommitCandidate(int index, const QString& fontName, bool wi
     qCDebug(lcKeyboard, "Commit of candidate %d in %s", index + 1, qUtf8Printable(fontName));
     word::Document().InsertFontAndText(text, fontName);
     if (withHistory) AppendHistory(text);
-    word::Document().InsertBlankAndMove(Blank());
+    Track(word::Document().InsertBlankAndMove(Blank()));
     SelectTransliteration();
 }
 
@@ -284,25 +284,32 @@ void ScriptKeyboard::AppendHistory(const QString& text) {
 }
 
 void ScriptKeyboard::InsertReading(int index) {
-    word::Document().InsertInFont(Label7[index]->text(), QStringLiteral("Tahoma"), Blank());
+    Track(word::Document().InsertInFont(Label7[index]->text(), QStringLiteral("Tahoma"), Blank()));
     SelectTransliteration();
+}
+
+void ScriptKeyboard::Track(const word::Receipt& receipt, bool pick) {
+    target_.Track(receipt, pick, TargetIndicator::Clock::now());
 }
 
 void ScriptKeyboard::ShowTarget() {
     // Failures stay silent, but the user can see whether a document takes
-    // the glyphs or only the history does. Asked anew every two seconds,
-    // so a Writer started or closed meanwhile shows.
-    if (++refreshTicks_ % 20 == 0 && isVisible()) word::Document().Probe();
-    const bool document = word::Document().LastDelivery() == word::Delivery::Done;
-    const QString text =
-        document ? QStringLiteral("\u2192 Writer") : QStringLiteral("\u2192 history");
-    if (TargetHint->text() == text) return;
-    qCInfo(lcKeyboard, "Picked glyphs go %s",
-           document ? "into the Writer document" : "only to the history");
+    // the glyphs, waits for a Writer that does not answer, or only the
+    // history does, and whether picks were lost. Asked anew every two
+    // seconds, so a Writer started, stopped or closed meanwhile shows.
+    if (++refreshTicks_ % 20 == 0 && isVisible()) Track(word::Document().Probe(), false);
+    target_.Update(word::Document().LastDelivery(), TargetIndicator::Clock::now());
+    const QString text = target_.Text();
+    if (TargetHint->text() == text && TargetHint->toolTip() == target_.ToolTip()) return;
+    qCInfo(lcKeyboard, "Picks: %s: %s", qUtf8Printable(text), qUtf8Printable(target_.ToolTip()));
     TargetHint->setText(text);
-    TargetHint->setToolTip(document ? QStringLiteral("Picked glyphs go into the Writer document.")
-                                    : QStringLiteral("No Writer document takes the glyphs now: "
-                                                     "they go only to the history (Expand)."));
+    TargetHint->setToolTip(target_.ToolTip());
+    QPalette palette = TargetHint->palette();
+    palette.setColor(QPalette::WindowText, target_.NotWritten() > 0 ? Qt::red
+                                           : target_.Current() == TargetIndicator::State::Waiting
+                                               ? QColor(0xb0, 0x60, 0)
+                                               : Qt::darkGray);
+    TargetHint->setPalette(palette);
 }
 
 void ScriptKeyboard::RefreshHints() {
@@ -387,14 +394,14 @@ bool ScriptKeyboard::eventFilter(QObject* watched, QEvent* event) {
                 CommandButton1[0]->setFocus();
                 return true;
             case BoxKey::WriteBlank:
-                word::Document().InsertText(QStringLiteral(" "));
+                Track(word::Document().InsertText(QStringLiteral(" ")));
                 return true;
             case BoxKey::NewParagraph:
-                word::Document().NewParagraph();
+                Track(word::Document().NewParagraph());
                 return true;
             case BoxKey::WriteTransliteration:
                 // The window's own command, while the box has the focus.
-                word::Document().InsertText(TextBox3->text());
+                Track(word::Document().InsertText(TextBox3->text()));
                 return true;
             case BoxKey::Type:
                 return false;

@@ -8,6 +8,7 @@
 #include "engine/KeyMap.h"
 #include "keyboard/DragGesture.h"
 #include "keyboard/ScriptProfile.h"
+#include "keyboard/TargetIndicator.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -107,12 +108,15 @@ class ScriptKeyboard : public app::AppWindow {
     // true for the release of a left click that did not drag.
     bool DragByMouse(QMouseEvent* event);
     void ShowTarget();
+    // Hands a write of the window's (a pick) or a probe to the indicator.
+    void Track(const word::Receipt& receipt, bool pick = true);
 
     const ScriptProfile profile_;
     bool activating_ = false;
     bool mapping_ = false;
     int refreshTicks_ = 0;
     DragGesture drag_{QApplication::startDragDistance()};
+    TargetIndicator target_;
 };
 
 }  // namespace orv::keyboard

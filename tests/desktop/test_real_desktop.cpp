@@ -35,13 +35,27 @@ class RealDesktopTest : public QObject {
     word::test::TestOffice office_;
     QTemporaryDir runtime_;
     std::unique_ptr<QProcess> program_;
+    QString log_;  // the program's standard error so far
 
-    // Writing to the test's office.
-    std::unique_ptr<QProcess> Start(const QString& folder, const QStringList& options = {}) {
+    // Writing to the test's office (or to a pipe none listens on), telling where picks go.
+    std::unique_ptr<QProcess> Start(const QString& folder, const QStringList& options = {},
+                                    bool office = true) {
         QProcessEnvironment environment;
         environment.insert("XDG_RUNTIME_DIR", runtime_.path());
-        environment.insert("ORVANTA_OFFICE_PIPE", office_.PipeName());
+        environment.insert("ORVANTA_OFFICE_PIPE", office ? office_.PipeName() : "orvtest-none");
+        environment.insert("QT_LOGGING_RULES", "orvanta.keyboard.info=true");
+        log_.clear();
         return test::StartHelper(folder + "/orvanta", options, environment);
+    }
+    // Waits until the indicator's latest text, as the program logs it, holds `what`.
+    bool Indicates(const QString& what) {
+        return QTest::qWaitFor(
+            [&] {
+                log_ += QString::fromUtf8(program_->readAllStandardError());
+                const QStringList told = log_.split('\n').filter("Picks: ");
+                return !told.isEmpty() && told.last().contains("Picks: " + what);
+            },
+            kTimeout);
     }
     int SecondStart(const QStringList& options) {  // its exit status
         const auto second = Start(Built(), options);
@@ -179,6 +193,24 @@ class RealDesktopTest : public QObject {
         QVERIFY(HotKey("ctrl+Down", false));
     }
 
+    // Writer running, stopped (a pick waits, then is dropped and told), running again.
+    void indicatorTellsWhereGlyphsGo() {
+        QVERIFY(HotKey("ctrl+Up", true));
+        QVERIFY(Xdotool({"type", "--delay", "30", "ka"}) && Xdotool({"key", "F1"}));
+        TRY(office_.Text().endsWith(kKa));
+        const QString written = office_.Text();
+        QVERIFY(Indicates("\u2192 Writer"));
+        office_.Pause();
+        QVERIFY(Xdotool({"key", "F1"}));
+        QVERIFY(Indicates("\u231B Writer (1)"));
+        QVERIFY(Indicates("1 not written"));  // after the bridge's ten seconds
+        office_.Resume();
+        QVERIFY(Xdotool({"key", "F1"}));
+        QVERIFY(Indicates("\u2192 Writer"));
+        TRY_COMPARE(office_.Text(), written + kKa);
+        QVERIFY(HotKey("ctrl+Down", false));
+    }
+
     // A second start has the running program open a tool; anything else on its socket does nothing.
     void secondStartsOpenTools() {
         const QList<unsigned long> before = Shown();
@@ -221,9 +253,11 @@ class RealDesktopTest : public QObject {
         QVERIFY(Exit());
     }
 
-    void firstStartWithATool() {  // the program starts and opens it
-        program_ = Start(Built(), {"--lantsa"});
+    void firstStartWithATool() {  // the program starts and opens it; no office: the history
+        program_ = Start(Built(), {"--lantsa"}, false);
         TRY(Shown(kMain).size() == 1 && Keyboard() && desktop_.FocusWindow() == Keyboard());
+        QVERIFY(Xdotool({"type", "--delay", "30", "ka"}) && Xdotool({"key", "F1"}));
+        QVERIFY2(Indicates("\u2192 history"), qPrintable(log_));
         QVERIFY(Exit());
     }
 

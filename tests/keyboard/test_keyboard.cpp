@@ -5,6 +5,7 @@
 #include "app/SharedValues.h"
 #include "app/Windows.h"
 #include "keyboard/Keyboards.h"
+#include "keyboard/TargetIndicator.h"
 #include "support/RecordingDocument.h"
 #include "support/TestDatabase.h"
 #include "support/WindowDriver.h"
@@ -182,6 +183,44 @@ class KeyboardTest : public QObject {
             at->setFocus();
             QTest::sendKeyEvent(QTest::Click, at, key, text, modifiers);
             QCOMPARE(state(), after);
+        }
+    }
+
+    // The indicator from the receipts of picks and probes: writes that wait past the patience,
+    // an office that let one time out, picks dropped until one is written again.
+    void indicatorFollowsTheReceipts() {
+        using D = word::Delivery;
+        using ms = std::chrono::milliseconds;
+        struct Step {
+            std::vector<std::pair<D, bool>> given;  // receipts tracked now: outcome, pick
+            D last;
+            int at;  // ms
+            const char* text;
+        };
+        const std::vector<std::vector<Step>> runs = {
+            {{{}, D::Done, 0, "\u2192 Writer"}, {{{D::Done, true}}, D::Done, 10, "\u2192 Writer"}},
+            {{{{D::Pending, true}, {D::Pending, true}}, D::Done, 0, "\u2192 Writer"},
+             {{}, D::Done, 999, "\u2192 Writer"},
+             {{}, D::Done, 1000, "\u231B Writer (2)"}},
+            {{{{D::Pending, false}}, D::Done, 0, "\u2192 Writer"},
+             {{}, D::Done, 1500, "\u231B Writer"}},
+            {{{{D::TimedOut, true}, {D::TimedOut, true}}, D::TimedOut, 0, "2 not written"},
+             {{{D::TimedOut, false}}, D::TimedOut, 10, "2 not written"},
+             {{{D::Done, true}}, D::Done, 20, "\u2192 Writer"}},
+            {{{}, D::TimedOut, 0, "\u231B Writer"}, {{}, D::NoOffice, 10, "\u2192 history"}},
+            {{{}, D::Pending, 0, "\u2192 history"}, {{}, D::NoDocument, 0, "\u2192 history"}}};
+        for (const auto& run : runs) {
+            keyboard::TargetIndicator indicator;
+            const auto start = keyboard::TargetIndicator::Clock::now();
+            QStringList seen, expected;
+            for (const Step& step : run) {
+                for (const auto& [outcome, pick] : step.given)
+                    indicator.Track(word::Receipt::Ended(outcome), pick, start + ms(step.at));
+                indicator.Update(step.last, start + ms(step.at));
+                seen << indicator.Text();
+                expected << step.text;
+            }
+            QCOMPARE(seen, expected);
         }
     }
 
