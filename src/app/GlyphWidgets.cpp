@@ -1,5 +1,6 @@
 #include "app/GlyphWidgets.h"
 
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
 #include <QStyleOptionButton>
@@ -68,6 +69,15 @@ GlyphFit FitWord(const QString& text, const QFont& font, const QSizeF& box) {
                        ? QPointF(kInkMargin, box.height() / 2)
                        : QPointF(kInkMargin - ink.left(), box.height() / 2 - ink.center().y());
     return fit;
+}
+
+QFont FitWidth(const QString& text, const QFont& font, int width, qreal minimumPointSize) {
+    QFont fitted = font;
+    while (fitted.pointSizeF() > minimumPointSize &&
+           QFontMetricsF(fitted).horizontalAdvance(text) > width) {
+        fitted.setPointSizeF(std::max(minimumPointSize, fitted.pointSizeF() - 0.5));
+    }
+    return fitted;
 }
 
 void GlyphButton::paintEvent(QPaintEvent*) {

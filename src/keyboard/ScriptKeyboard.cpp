@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 
 namespace orv::keyboard {
 
@@ -56,9 +57,10 @@ ScriptKeyboard::ScriptKeyboard(const ScriptProfile& profile)
     setFixedWidth(Px(kClientWidthTwips));
     setFixedHeight(Px(profile.clientHeightTwips));
 
-    Label8 = MakeControl<QLabel>(this, QStringLiteral("Label8"), TwipRect(165, 75, 1100, 300));
+    // Above the box and no wider: the first reading starts right after it.
+    Label8 = MakeControl<QLabel>(this, QStringLiteral("Label8"), TwipRect(135, 75, 1005, 300));
     Label8->setText(QStringLiteral("Transliteration"));
-    Label8->adjustSize();
+    Label8->setFont(app::FitWidth(Label8->text(), Label8->font(), Label8->width()));
     TextBox1 = MakeControl<TransliterationBox>(this, QStringLiteral("TextBox1"),
                                                TwipRect(135, 405, 1005, 375));
     TextBox1->setFont(QFont(QStringLiteral("Arial Unicode MS"), 10));
@@ -237,7 +239,11 @@ void ScriptKeyboard::ShowCandidatePage() {
     const int first = Pages.First();
     for (int i = 0; i < kPageSize; ++i) {
         CommandButton1[i]->setText(Candidates.Glyph(first + i));
-        Label7[i]->setText(Candidates.Reading(first + i));
+        // A long reading gets smaller rather than run into its neighbours.
+        const QString reading = Candidates.Reading(first + i);
+        Label7[i]->setFont(app::FitWidth(reading, QFont(QStringLiteral("Arial Unicode MS"), 8),
+                                         Label7[i]->width() - 4));
+        Label7[i]->setText(reading);
     }
 }
 
@@ -431,13 +437,19 @@ bool ScriptKeyboard::DragByMouse(QMouseEvent* event) {
     const QPoint pointer = event->globalPosition().toPoint();
     switch (event->type()) {
         case QEvent::MouseButtonPress:
-            DragPoint = event->globalPosition();
             if (event->button() == Qt::LeftButton) drag_.Press(pointer, pos());
             return false;
         case QEvent::MouseMove:
-            DragPoint = event->globalPosition();
             if (!(event->buttons() & Qt::LeftButton)) return false;
-            if (const auto to = drag_.Move(pointer)) move(*to);
+            if (const auto to = drag_.Move(pointer)) {
+                // A Wayland compositor ignores a window moving itself: it
+                // moves the window itself once asked, until the release.
+                if (!systemMove_ || !windowHandle() || !windowHandle()->startSystemMove()) {
+                    move(*to);
+                } else {
+                    drag_.Release();
+                }
+            }
             return false;
         case QEvent::MouseButtonRelease:
             return event->button() == Qt::LeftButton && drag_.Release();

@@ -87,7 +87,6 @@ class ScriptKeyboard : public app::AppWindow {
     engine::CandidateList Candidates;
     engine::Pager Pages;  // the page shown (CurrentPage) and where paging can go
     engine::KeyMap Map;
-    QPointF DragPoint;  // pointer position (global) at the last move
 
   protected:
     void OnLoad() override;
@@ -116,6 +115,8 @@ class ScriptKeyboard : public app::AppWindow {
     bool mapping_ = false;
     int refreshTicks_ = 0;
     DragGesture drag_{QApplication::startDragDistance()};
+    // Whether drags go to the window system (Wayland) instead of move().
+    const bool systemMove_ = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
     TargetIndicator target_;
 };
 

@@ -261,6 +261,21 @@ class RealDesktopTest : public QObject {
         QVERIFY(Exit());
     }
 
+    // Without a notification area, a second start shows the main window; the icon comes with
+    // the area.
+    void withoutANotificationArea() {
+        QVERIFY(desktop_.StopTray());
+        program_ = Start(Built());
+        TRY_COMPARE(Shown(kMain).size(), 1);
+        desktop_.Close(Shown(kMain).first());
+        TRY(Shown(kMain).isEmpty());
+        QCOMPARE(SecondStart({}), 0);
+        TRY_COMPARE(Shown(kMain).size(), 1);
+        QVERIFY(desktop_.StartTray());
+        TRY(!Icon().isNull());
+        QVERIFY(Exit());
+    }
+
     // Told once, though closing the message box by mouse hands the activation back; each box
     // wide enough for its title, one line on standard error naming the file; a keyboard then
     // ends the program with status 1.

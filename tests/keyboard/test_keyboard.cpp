@@ -250,6 +250,16 @@ class KeyboardTest : public QObject {
         app::SetProgramFolderForTesting(qEnvironmentVariable("ORVANTA_BINARY_DIR") + "/bin");
         for (auto* shared : {&keyboard::frmSiddha(), &keyboard::frmLantsa()}) {
             ScriptKeyboard& w = Open(shared->Get());
+            // The readings of a page of long ones, and the box's label, each within its room.
+            Type(w.TextBox1, "kau");
+            QTest::keyClick(w.TextBox1, Qt::Key_PageDown);
+            QVERIFY(w.Label8->geometry().right() < w.Label7[0]->geometry().left());
+            const QList<QLabel*> labels = QList<QLabel*>(w.Label7.begin(), w.Label7.end())
+                                          << w.Label8;
+            for (QLabel* label : labels)
+                QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= label->width(),
+                         qPrintable(label->text()));
+            w.TextBox1->clear();
             Type(w.TextBox1, "naa");
             QList<QImage> shown;
             for (QPushButton* b : QList(w.CommandButton1.begin(), w.CommandButton1.begin() + 4)) {
