@@ -185,7 +185,7 @@ void ScriptKeyboard::OnActivate() {
         return;
     }
     TextBox1->setFocus();
-    Track(word::Document().Probe(), false);
+    word::Document().Probe();
     QFont history = TextBox2->font();
     history.setFamily(ScriptFont);
     TextBox2->setFont(history);
@@ -294,8 +294,8 @@ void ScriptKeyboard::InsertReading(int index) {
     SelectTransliteration();
 }
 
-void ScriptKeyboard::Track(const word::Receipt& receipt, bool pick) {
-    target_.Track(receipt, pick, TargetIndicator::Clock::now());
+void ScriptKeyboard::Track(const word::Receipt& receipt) {
+    target_.Track(receipt, TargetIndicator::Clock::now());
 }
 
 void ScriptKeyboard::ShowTarget() {
@@ -303,7 +303,7 @@ void ScriptKeyboard::ShowTarget() {
     // the glyphs, waits for a Writer that does not answer, or only the
     // history does, and whether picks were lost. Asked anew every two
     // seconds, so a Writer started, stopped or closed meanwhile shows.
-    if (++refreshTicks_ % 20 == 0 && isVisible()) Track(word::Document().Probe(), false);
+    if (++refreshTicks_ % 20 == 0 && isVisible()) word::Document().Probe();
     target_.Update(word::Document().LastDelivery(), TargetIndicator::Clock::now());
     const QString text = target_.Text();
     if (TargetHint->text() == text && TargetHint->toolTip() == target_.ToolTip()) return;

@@ -107,8 +107,8 @@ class ScriptKeyboard : public app::AppWindow {
     // true for the release of a left click that did not drag.
     bool DragByMouse(QMouseEvent* event);
     void ShowTarget();
-    // Hands a write of the window's (a pick) or a probe to the indicator.
-    void Track(const word::Receipt& receipt, bool pick = true);
+    // Hands a write of the window's (a pick) to the indicator.
+    void Track(const word::Receipt& receipt);
 
     const ScriptProfile profile_;
     bool activating_ = false;

@@ -6,8 +6,8 @@ namespace orv::keyboard {
 
 using word::Delivery;
 
-void TargetIndicator::Track(const word::Receipt& receipt, bool pick, Clock::time_point now) {
-    if (receipt.Valid()) tracked_.push_back({receipt, pick, now});
+void TargetIndicator::Track(const word::Receipt& receipt, Clock::time_point now) {
+    if (receipt.Valid()) tracked_.push_back({receipt, now});
 }
 
 void TargetIndicator::Update(Delivery last, Clock::time_point now) {
@@ -16,11 +16,11 @@ void TargetIndicator::Update(Delivery last, Clock::time_point now) {
     for (const Tracked& t : tracked_) {
         const Delivery outcome = t.receipt.Status();
         if (outcome == Delivery::Pending) {
-            waiting += t.pick ? 1 : 0;
+            ++waiting;
             stalled = stalled || now - t.given >= kPatience;
-        } else if (t.pick && outcome == Delivery::Done) {
+        } else if (outcome == Delivery::Done) {
             notWritten_ = 0;
-        } else if (t.pick && outcome == Delivery::TimedOut) {
+        } else if (outcome == Delivery::TimedOut) {
             ++notWritten_;
         }
     }

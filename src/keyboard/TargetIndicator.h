@@ -23,8 +23,10 @@ class TargetIndicator {
 
     enum class State { Writer, Waiting, History };
 
-    // A write of the window's (`pick`), or a probe of the target, given at `now`.
-    void Track(const word::Receipt& receipt, bool pick, Clock::time_point now);
+    // A write of the window's (a pick), given at `now`. Probes are not
+    // tracked: one skipped while others run may answer a receipt that never
+    // ends; their outcome comes in as the target's last one.
+    void Track(const word::Receipt& receipt, Clock::time_point now);
     // Takes in what became of the writes tracked and the target's last
     // outcome.
     void Update(word::Delivery last, Clock::time_point now);
@@ -38,7 +40,6 @@ class TargetIndicator {
   private:
     struct Tracked {
         word::Receipt receipt;
-        bool pick;
         Clock::time_point given;
     };
     std::vector<Tracked> tracked_;
