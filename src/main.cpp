@@ -8,6 +8,7 @@
 #include "shell/Shell.h"
 
 #include <QApplication>
+#include <QSystemTrayIcon>
 
 #include <cstdio>
 
@@ -27,9 +28,10 @@ int main(int argc, char** argv) {
         return 2;
     }
     // A second start asks the running program to open the tool named, or
-    // ends at once, silently.
+    // tells it of the start (it shows its main window when it has no icon
+    // to click) and ends at once, silently.
     if (!app::ClaimSingleInstance())
-        return command.tool ? app::AskRunningProgram(*command.tool) : 0;
+        return command.tool ? app::AskRunningProgram(*command.tool) : app::TellRunningProgram();
 
     QApplication application(argc, argv);
     QApplication::setApplicationName(app::ApplicationTitle());
@@ -40,7 +42,11 @@ int main(int argc, char** argv) {
                      [] { shell::ShowModeless(converter::frmHVConv().Get()); });
     app::SetShowTool(app::Tool::Dictionary,
                      [] { shell::ShowModeless(dictionary::frmMdict().Get()); });
-    app::RequestServer requests([](app::Tool tool) { app::ShowTool(tool); });
+    app::RequestServer requests([](app::Tool tool) { app::ShowTool(tool); },
+                                [] {
+                                    if (!QSystemTrayIcon::isSystemTrayAvailable())
+                                        app::ShowMainWindow();
+                                });
     requests.Listen();
 
     // The host window's load: tray icon, hot keys, shared values; then the

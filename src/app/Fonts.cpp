@@ -10,6 +10,8 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#include <algorithm>
+
 namespace orv::app {
 
 namespace {
@@ -29,13 +31,13 @@ const QLatin1String kAliasFile("fontconfig/conf.d/66-orvanta-ranjana.conf");
 QStringList InstallBundledFonts(const QString& programFolder) {
     QStringList loaded;
     const QDir folder(programFolder + QStringLiteral("/fonts"));
-    for (const QString& name :
-         folder.entryList({QStringLiteral("*.ttf")}, QDir::Files, QDir::Name)) {
+    for (const QString& name : folder.entryList({QStringLiteral("*.ttf"), QStringLiteral("*.otf")},
+                                                QDir::Files, QDir::Name)) {
         const QString path = folder.filePath(name);
         if (QFontDatabase::addApplicationFont(path) >= 0) {
             loaded << path;
         } else {
-            qCInfo(lcApp, "The bundled font %s cannot be loaded", qUtf8Printable(path));
+            qCWarning(lcApp, "The bundled font %s cannot be loaded", qUtf8Printable(path));
         }
     }
     return loaded;
@@ -51,6 +53,11 @@ QStringList RanjanaFamilies(const QStringList& installed) {
         }
     }
     others.sort(Qt::CaseInsensitive);
+    // The shipped font comes last: a Ranjana font the user installed wins.
+    const auto shipped = std::find_if(others.begin(), others.end(), [](const QString& family) {
+        return family.compare(QLatin1String(kShippedRanjana), Qt::CaseInsensitive) == 0;
+    });
+    if (shipped != others.end()) others.append(others.takeAt(shipped - others.begin()));
     return exact + others;
 }
 
@@ -88,6 +95,10 @@ bool WriteRanjanaAlias(const QString& configHome, const QStringList& families) {
 }
 
 void InstallFontSubstitutions() {
+    // Called again after more fonts are loaded: the lists start afresh.
+    for (const char* name : {"Ranjana", "siddam", "Arial Unicode MS", "Tahoma"}) {
+        QFont::removeSubstitutions(QLatin1String(name));
+    }
     const QString sans =
         FirstInstalled({QStringLiteral("Noto Sans"), QStringLiteral("DejaVu Sans")});
     const QString devanagari = QStringLiteral("Noto Sans Devanagari");
@@ -97,8 +108,12 @@ void InstallFontSubstitutions() {
     if (!ranjana.contains(kRanjana, Qt::CaseInsensitive)) {
         QFont::insertSubstitutions(kRanjana, ranjana + QStringList{devanagari, sans});
     }
-    WriteRanjanaAlias(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation),
-                      ranjana);
+    // Writer finds the shipped font through the program's own font rules;
+    // a rule of the user's own is written only for other Ranjana fonts.
+    if (ranjana.size() > ranjana.count(QString::fromLatin1(kShippedRanjana))) {
+        WriteRanjanaAlias(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation),
+                          ranjana);
+    }
     // The shipped Siddham font when it is there, else the system's.
     const QStringList siddham = {QLatin1String(kShippedSiddham),
                                  QStringLiteral("Noto Sans Siddham")};

@@ -1,5 +1,6 @@
 #include "app/GlyphWidgets.h"
 
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
 #include <QStyleOptionButton>
@@ -39,16 +40,21 @@ QFont ShrinkToFit(const QString& text, const QFont& font, const QSizeF& room, QR
     return fitted;
 }
 
-QSizeF Room(const QSizeF& box) {
-    return {std::max<qreal>(box.width() - 2 * kInkMargin, 1),
-            std::max<qreal>(box.height() - 2 * kInkMargin, 1)};
+// A glyph on a button keeps a tenth of the button clear around it, so it
+// reads as a glyph on a key and not as ink running into the frame.
+constexpr qreal kButtonMargin = 0.1;
+
+QSizeF Room(const QSizeF& box, qreal margin = kInkMargin) {
+    return {std::max<qreal>(box.width() - 2 * margin, 1),
+            std::max<qreal>(box.height() - 2 * margin, 1)};
 }
 
 }  // namespace
 
 GlyphFit FitGlyph(const QString& text, const QFont& font, const QSizeF& box) {
     QRectF ink;
-    GlyphFit fit{ShrinkToFit(text, font, Room(box), &ink), {}};
+    const qreal margin = std::max(kInkMargin, kButtonMargin * std::min(box.width(), box.height()));
+    GlyphFit fit{ShrinkToFit(text, font, Room(box, margin), &ink), {}};
     const QPointF centre(box.width() / 2, box.height() / 2);
     fit.baseline = ink.isEmpty() ? QPointF(0, box.height() / 2) : centre - ink.center();
     return fit;
@@ -63,6 +69,15 @@ GlyphFit FitWord(const QString& text, const QFont& font, const QSizeF& box) {
                        ? QPointF(kInkMargin, box.height() / 2)
                        : QPointF(kInkMargin - ink.left(), box.height() / 2 - ink.center().y());
     return fit;
+}
+
+QFont FitWidth(const QString& text, const QFont& font, int width, qreal minimumPointSize) {
+    QFont fitted = font;
+    while (fitted.pointSizeF() > minimumPointSize &&
+           QFontMetricsF(fitted).horizontalAdvance(text) > width) {
+        fitted.setPointSizeF(std::max(minimumPointSize, fitted.pointSizeF() - 0.5));
+    }
+    return fitted;
 }
 
 void GlyphButton::paintEvent(QPaintEvent*) {

@@ -26,6 +26,10 @@ GlyphFit FitGlyph(const QString& text, const QFont& font, const QSizeF& box);
 // Where to draw `text` left-aligned in `box`, ink centred vertically.
 GlyphFit FitWord(const QString& text, const QFont& font, const QSizeF& box);
 
+// `font`, smaller when needed (down to `minimumPointSize`) for one line of
+// `text` to fit `width` pixels: a label keeps its text within its own room.
+QFont FitWidth(const QString& text, const QFont& font, int width, qreal minimumPointSize = 6);
+
 class GlyphButton : public QPushButton {
     Q_OBJECT
   public:

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
@@ -22,7 +23,7 @@ namespace orv::app {
 
 namespace {
 std::function<void(const QString&)> messageHandler;
-std::function<void()> endHandler;
+std::function<void(int)> endHandler;
 QString folderOverride;
 bool holdsLock = false;
 }  // namespace
@@ -39,9 +40,16 @@ bool OpenAppDatabase(bool quiet) {
     QString error;
     auto db = data::OpenReferenceDatabase(ProgramFolder(), &error);
     if (!db) {
-        qCInfo(lcApp, "The reference database %s cannot be used: %s",
-               qUtf8Printable(AppDatabasePath()), qUtf8Printable(error));
-        if (!quiet) ShowMessage(QStringLiteral("unexpected error"));
+        // The message box says only that something went wrong; standard
+        // error says which file and why, whatever the logging rules are.
+        // A quiet retry after a failure already told stays off it.
+        if (quiet) {
+            qCInfo(lcApp, "The reference database still cannot be used: %s", qUtf8Printable(error));
+        } else {
+            std::fprintf(stderr, "orvanta: the reference database cannot be used: %s\n",
+                         qUtf8Printable(error));
+            ShowMessage(QStringLiteral("unexpected error"));
+        }
         return false;
     }
     AppDatabase = std::move(db);
@@ -55,6 +63,13 @@ void ShowMessage(const QString& text) {
     }
     QPointer<QWidget> before = QApplication::activeWindow();
     QMessageBox box(QMessageBox::NoIcon, ApplicationTitle(), text, QMessageBox::Ok);
+    // A box as narrow as a short text leaves the window manager no room for
+    // the title beside its buttons: a spacer across the box keeps it wide.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        grid->addItem(new QSpacerItem(MessageBoxMinimumWidth(box.fontMetrics(), box.windowTitle()),
+                                      0, QSizePolicy::Minimum, QSizePolicy::Expanding),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
     box.exec();
     // Closing the box hands the activation back to the window that was
     // active. That is no return of the user to that window, so its
@@ -67,20 +82,26 @@ void ShowMessage(const QString& text) {
     }
 }
 
-void EndProgram() {
+int MessageBoxMinimumWidth(const QFontMetrics& metrics, const QString& title) {
+    // The title in a bold title-bar font, and the window manager's icon and
+    // three buttons beside it.
+    return qMax(280, metrics.horizontalAdvance(title) * 3 / 2 + 160);
+}
+
+void EndProgram(int status) {
     if (endHandler) {
-        endHandler();
+        endHandler(status);
         return;
     }
     std::fflush(nullptr);
-    std::_Exit(0);
+    std::_Exit(status);
 }
 
 void SetMessageHandlerForTesting(std::function<void(const QString&)> handler) {
     messageHandler = std::move(handler);
 }
 
-void SetEndProgramHandlerForTesting(std::function<void()> handler) {
+void SetEndProgramHandlerForTesting(std::function<void(int)> handler) {
     endHandler = std::move(handler);
 }
 

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+class QFontMetrics;
+
 #include <functional>
 
 namespace orv::app {
@@ -23,19 +25,22 @@ QString AppDatabasePath();
 // as it was and answers false.
 bool OpenAppDatabase(bool quiet = false);
 
+// How wide a message box must be for its title to show beside the window
+// manager's buttons.
+int MessageBoxMinimumWidth(const QFontMetrics& metrics, const QString& title);
 // A modal message box with the text, an OK button and the program's title.
 void ShowMessage(const QString& text);
 // Set for a short while on the window that was active when a message box
 // closed: its coming activation is the box handing back, not the user.
 inline constexpr const char* kReturningFromMessage = "orvantaReturningFromMessage";
 
-// Ends the program at once: no window gets a further notification and
-// nothing is saved.
-void EndProgram();
+// Ends the program at once with `status` (1 after a failure): no window
+// gets a further notification and nothing is saved.
+void EndProgram(int status = 0);
 
 // Tests replace the two user-visible effects above with their own.
 void SetMessageHandlerForTesting(std::function<void(const QString&)> handler);
-void SetEndProgramHandlerForTesting(std::function<void()> handler);
+void SetEndProgramHandlerForTesting(std::function<void(int)> handler);
 // Tests point the program folder elsewhere (empty text: the real one).
 void SetProgramFolderForTesting(const QString& folder);
 

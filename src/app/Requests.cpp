@@ -138,7 +138,8 @@ QString UsageText() {
         "\n"
         "When no Orvanta runs, it starts and opens the tool named. When one runs, a\n"
         "start with a tool asks that one to open it and ends at once; a start without\n"
-        "one does nothing. Where the hot keys do not work (Wayland), bind a desktop\n"
+        "one does nothing, or shows the main window where there is no notification\n"
+        "area to hold the icon. Where the hot keys do not work (Wayland), bind a desktop\n"
         "shortcut to \"orvanta --siddham\".\n"
         "\n"
         "Exit status: 0 when the program ran or the running one opened the tool;\n"
@@ -195,11 +196,14 @@ QString RequestSocketPath(const QString& display, QString* problem) {
 }
 
 SendResult SendRequest(const QString& socketPath, Tool tool, int timeoutMs) {
+    return SendLine(socketPath, RequestLine(tool), timeoutMs);
+}
+
+SendResult SendLine(const QString& socketPath, const QByteArray& line, int timeoutMs) {
     QElapsedTimer clock;
     clock.start();
     const int fd = Connect(QFile::encodeName(socketPath), clock, timeoutMs);
     if (fd < 0) return SendResult::NoAnswer;
-    const QByteArray line = RequestLine(tool);
     // A short line always fits into an empty socket's buffer.
     if (::send(fd, line.constData(), std::size_t(line.size()), MSG_NOSIGNAL) != line.size()) {
         ::close(fd);
@@ -243,8 +247,19 @@ int AskRunningProgram(Tool tool) {
     return 1;
 }
 
-RequestServer::RequestServer(std::function<void(Tool)> open, QObject* parent)
-    : QObject(parent), server_(new QLocalServer(this)), open_(std::move(open)) {
+int TellRunningProgram() {
+    QString problem;
+    const QString path = RequestSocketPath(CurrentDisplay(), &problem);
+    if (!path.isEmpty()) SendLine(path, kStartRequest, 2000);
+    return 0;
+}
+
+RequestServer::RequestServer(std::function<void(Tool)> open, std::function<void()> started,
+                             QObject* parent)
+    : QObject(parent),
+      server_(new QLocalServer(this)),
+      open_(std::move(open)),
+      started_(std::move(started)) {
     connect(server_, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* client = server_->nextPendingConnection()) Accept(client);
     });
@@ -290,7 +305,8 @@ void RequestServer::Read(QLocalSocket* client) {
     const bool whole = line.endsWith('\n');
     line.chop(whole ? 1 : 0);
     const std::optional<Tool> tool = whole ? ParseRequest(line) : std::nullopt;
-    if (!tool) {
+    const bool start = whole && started_ && line + '\n' == kStartRequest;
+    if (!tool && !start) {
         qCInfo(lcApp, "Unknown request \"%s\"", line.toPercentEncoding(" ").constData());
         return Drop(client, "unknown request");
     }
@@ -298,7 +314,11 @@ void RequestServer::Read(QLocalSocket* client) {
     client->write("ok\n");
     client->flush();
     client->disconnectFromServer();
-    open_(*tool);
+    if (tool) {
+        open_(*tool);
+    } else {
+        started_();
+    }
 }
 
 }  // namespace orv::app

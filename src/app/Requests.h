@@ -35,6 +35,8 @@ QString UsageText();
 // a received line (without it) asks for: only the exact known requests.
 QByteArray RequestLine(Tool tool);
 std::optional<Tool> ParseRequest(const QByteArray& line);
+// The line of a second start without a tool (with its line feed).
+inline constexpr const char* kStartRequest = "start\n";
 
 // Empty when `path` is a folder, not a symbolic link, owned by `uid` and
 // entered by nobody else (mode 0700); otherwise what is wrong with it.
@@ -53,14 +55,20 @@ QString RequestSocketPath(const QString& display, QString* problem);
 // long to begin listening).
 enum class SendResult { Opened, NotUnderstood, NoAnswer };
 SendResult SendRequest(const QString& socketPath, Tool tool, int timeoutMs);
+SendResult SendLine(const QString& socketPath, const QByteArray& line, int timeoutMs);
 // A second start with a tool: asks the program running on this display to
 // open it and answers the exit status (1, with a line on stderr, when the
 // request did not get through).
 int AskRunningProgram(Tool tool);
+// A second start without a tool: tells the running program, which shows its
+// main window when it has no icon to click (no notification area). Always
+// answers 0: there is nothing the user asked for that could fail.
+int TellRunningProgram();
 
 // The running program's end: accepts connections from the same user only,
 // reads one short line from each within a time limit, and calls `open` for
-// a known request. Anything else is dropped and logged (orvanta.app, info).
+// a known request, `started` for a second start without a tool. Anything else
+// is dropped and logged (orvanta.app, info).
 class RequestServer : public QObject {
     Q_OBJECT
   public:
@@ -68,7 +76,8 @@ class RequestServer : public QObject {
     static constexpr int kMaxClients = 8;
     static constexpr int kClientTimeoutMs = 2000;
 
-    explicit RequestServer(std::function<void(Tool)> open, QObject* parent = nullptr);
+    explicit RequestServer(std::function<void(Tool)> open, std::function<void()> started = {},
+                           QObject* parent = nullptr);
     // Listens on `path`, first removing a socket file left there by a
     // program that ended; only while this process holds the single-instance
     // lock, so a running program's socket never goes.
@@ -82,6 +91,7 @@ class RequestServer : public QObject {
 
     QLocalServer* server_;
     std::function<void(Tool)> open_;
+    std::function<void()> started_;
 };
 
 }  // namespace orv::app

@@ -192,7 +192,7 @@ QString ConverterWindow::BoxText(const QPlainTextEdit* box) {
 void ConverterWindow::OnLoad() {
     if (!app::OpenAppDatabase()) {
         app::ShowMessage(QStringLiteral("Disconnected"));
-        app::EndProgram();
+        app::EndProgram(1);
     }
 }
 
@@ -238,7 +238,8 @@ void ConverterWindow::ConvertSiddhamText(Target target) {
         QString error;
         if (SiddhamConverter(target).Convert(input, app::AppDatabase, sink, &error) ==
             SiddhamConverter::Outcome::Failed) {
-            qCInfo(lcConverter, "The conversion table cannot be read: %s", qUtf8Printable(error));
+            qCWarning(lcConverter, "The conversion table cannot be read: %s",
+                      qUtf8Printable(error));
         }
     });
 }
@@ -253,7 +254,7 @@ void ConverterWindow::SpellClipboard(engine::Script script) {
         app::AppDatabase ? engine::SpellerTables::Load(*app::AppDatabase, script, &error)
                          : std::nullopt;
     if (!tables) {
-        qCInfo(lcConverter, "The speller's tables cannot be read: %s", qUtf8Printable(error));
+        qCWarning(lcConverter, "The speller's tables cannot be read: %s", qUtf8Printable(error));
         return;
     }
     const QString input = InputBuffer;

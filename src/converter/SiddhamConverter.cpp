@@ -263,7 +263,7 @@ ConversionStream::ConversionStream(const ConversionMap& map) : map_(map) {
     UErrorCode status = U_ZERO_ERROR;
     breaks_ = ubrk_open(UBRK_CHARACTER, "", nullptr, 0, &status);
     if (U_FAILURE(status)) {
-        qCInfo(lcConverter, "No character break iterator from ICU: %s", u_errorName(status));
+        qCWarning(lcConverter, "No character break iterator from ICU: %s", u_errorName(status));
         breaks_ = nullptr;
     }
 }
@@ -296,7 +296,7 @@ void ConversionStream::SetBreakText() {
     ubrk_setText(breaks_, reinterpret_cast<const UChar*>(buffer_.utf16()),
                  static_cast<int32_t>(limit_), &status);
     if (U_FAILURE(status)) {
-        qCInfo(lcConverter, "ICU takes no text to break: %s", u_errorName(status));
+        qCWarning(lcConverter, "ICU takes no text to break: %s", u_errorName(status));
         ubrk_close(breaks_);
         breaks_ = nullptr;
     }

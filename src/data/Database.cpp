@@ -27,7 +27,7 @@ void SetError(QString* error, const QString& text) {
 // A statement that failed: callers often only see "no rows", so the reason
 // goes to the log.
 void LogFailure(const std::string& sql, const QString& reason) {
-    qCInfo(lcData, "Query failed (%s): %s", sql.c_str(), qUtf8Printable(reason));
+    qCWarning(lcData, "Query failed (%s): %s", sql.c_str(), qUtf8Printable(reason));
 }
 
 void LikeFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
@@ -130,7 +130,8 @@ std::unique_ptr<Database> Database::Open(const QString& path, const QString& pas
     const int rc = sqlite3_open_v2(file.constData(), &raw, flags, nullptr);
     std::unique_ptr<Database> db(new Database(raw));
     if (rc != SQLITE_OK) {
-        SetError(error, raw ? LastError(raw) : QStringLiteral("out of memory"));
+        SetError(error, QStringLiteral("%1: %2").arg(
+                            path, raw ? LastError(raw) : QStringLiteral("out of memory")));
         return nullptr;
     }
     const QByteArray key = passphrase.toUtf8();
@@ -297,7 +298,7 @@ bool Database::ExecuteScript(const QString& sql, QString* error) {
     if (sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK) {
         const QString reason = message ? QString::fromUtf8(message) : LastError(db_);
         SetError(error, reason);
-        qCInfo(lcData, "Script failed: %s", qUtf8Printable(reason));
+        qCWarning(lcData, "Script failed: %s", qUtf8Printable(reason));
         sqlite3_free(message);
         return false;
     }

@@ -5,6 +5,7 @@
 #include "app/SharedValues.h"
 #include "app/Twips.h"
 #include "app/Windows.h"
+#include "keyboard/KeyActions.h"
 #include "keyboard/Logging.h"
 #include "word/DocumentTarget.h"
 
@@ -16,6 +17,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 
 namespace orv::keyboard {
 
@@ -55,9 +57,10 @@ ScriptKeyboard::ScriptKeyboard(const ScriptProfile& profile)
     setFixedWidth(Px(kClientWidthTwips));
     setFixedHeight(Px(profile.clientHeightTwips));
 
-    Label8 = MakeControl<QLabel>(this, QStringLiteral("Label8"), TwipRect(165, 75, 1100, 300));
+    // Above the box and no wider: the first reading starts right after it.
+    Label8 = MakeControl<QLabel>(this, QStringLiteral("Label8"), TwipRect(135, 75, 1005, 300));
     Label8->setText(QStringLiteral("Transliteration"));
-    Label8->adjustSize();
+    Label8->setFont(app::FitWidth(Label8->text(), Label8->font(), Label8->width()));
     TextBox1 = MakeControl<TransliterationBox>(this, QStringLiteral("TextBox1"),
                                                TwipRect(135, 405, 1005, 375));
     TextBox1->setFont(QFont(QStringLiteral("Arial Unicode MS"), 10));
@@ -81,7 +84,7 @@ ScriptKeyboard::ScriptKeyboard(const ScriptProfile& profile)
     Label2 = MakeControl<QLabel>(this, QStringLiteral("Label2"), TwipRect(9840, 960, 765, 255));
     // Where picked glyphs go, quietly, above the page number.
     TargetHint =
-        MakeControl<QLabel>(this, QStringLiteral("TargetHint"), TwipRect(9855, 750, 750, 210));
+        MakeControl<QLabel>(this, QStringLiteral("TargetHint"), TwipRect(9840, 750, 765, 210));
     TargetHint->setAlignment(Qt::AlignCenter);
     TargetHint->setFont(QFont(QStringLiteral("Arial Unicode MS"), 7));
     QPalette quiet = TargetHint->palette();
@@ -177,7 +180,7 @@ void ScriptKeyboard::OnActivate() {
     activating_ = true;
     if (!app::OpenAppDatabase()) {
         app::ShowMessage(QStringLiteral("Cannot continue"));
-        app::EndProgram();
+        app::EndProgram(1);
         activating_ = false;
         return;
     }
@@ -236,7 +239,11 @@ void ScriptKeyboard::ShowCandidatePage() {
     const int first = Pages.First();
     for (int i = 0; i < kPageSize; ++i) {
         CommandButton1[i]->setText(Candidates.Glyph(first + i));
-        Label7[i]->setText(Candidates.Reading(first + i));
+        // A long reading gets smaller rather than run into its neighbours.
+        const QString reading = Candidates.Reading(first + i);
+        Label7[i]->setFont(app::FitWidth(reading, QFont(QStringLiteral("Arial Unicode MS"), 8),
+                                         Label7[i]->width() - 4));
+        Label7[i]->setText(reading);
     }
 }
 
@@ -267,7 +274,7 @@ void ScriptKeyboard::CommitCandidate(int index, const QString& fontName, bool wi
     qCDebug(lcKeyboard, "Commit of candidate %d in %s", index + 1, qUtf8Printable(fontName));
     word::Document().InsertFontAndText(text, fontName);
     if (withHistory) AppendHistory(text);
-    word::Document().InsertBlankAndMove(Blank());
+    Track(word::Document().InsertBlankAndMove(Blank()));
     SelectTransliteration();
 }
 
@@ -283,25 +290,32 @@ void ScriptKeyboard::AppendHistory(const QString& text) {
 }
 
 void ScriptKeyboard::InsertReading(int index) {
-    word::Document().InsertInFont(Label7[index]->text(), QStringLiteral("Tahoma"), Blank());
+    Track(word::Document().InsertInFont(Label7[index]->text(), QStringLiteral("Tahoma"), Blank()));
     SelectTransliteration();
+}
+
+void ScriptKeyboard::Track(const word::Receipt& receipt) {
+    target_.Track(receipt, TargetIndicator::Clock::now());
 }
 
 void ScriptKeyboard::ShowTarget() {
     // Failures stay silent, but the user can see whether a document takes
-    // the glyphs or only the history does. Asked anew every two seconds,
-    // so a Writer started or closed meanwhile shows.
+    // the glyphs, waits for a Writer that does not answer, or only the
+    // history does, and whether picks were lost. Asked anew every two
+    // seconds, so a Writer started, stopped or closed meanwhile shows.
     if (++refreshTicks_ % 20 == 0 && isVisible()) word::Document().Probe();
-    const bool document = word::Document().LastDelivery() == word::Delivery::Done;
-    const QString text =
-        document ? QStringLiteral("\u2192 Writer") : QStringLiteral("\u2192 history");
-    if (TargetHint->text() == text) return;
-    qCInfo(lcKeyboard, "Picked glyphs go %s",
-           document ? "into the Writer document" : "only to the history");
+    target_.Update(word::Document().LastDelivery(), TargetIndicator::Clock::now());
+    const QString text = target_.Text();
+    if (TargetHint->text() == text && TargetHint->toolTip() == target_.ToolTip()) return;
+    qCInfo(lcKeyboard, "Picks: %s: %s", qUtf8Printable(text), qUtf8Printable(target_.ToolTip()));
     TargetHint->setText(text);
-    TargetHint->setToolTip(document ? QStringLiteral("Picked glyphs go into the Writer document.")
-                                    : QStringLiteral("No Writer document takes the glyphs now: "
-                                                     "they go only to the history (Expand)."));
+    TargetHint->setToolTip(target_.ToolTip());
+    QPalette palette = TargetHint->palette();
+    palette.setColor(QPalette::WindowText, target_.NotWritten() > 0 ? Qt::red
+                                           : target_.Current() == TargetIndicator::State::Waiting
+                                               ? QColor(0xb0, 0x60, 0)
+                                               : Qt::darkGray);
+    TargetHint->setPalette(palette);
 }
 
 void ScriptKeyboard::RefreshHints() {
@@ -322,9 +336,7 @@ void ScriptKeyboard::RefreshHints() {
 }
 
 void ScriptKeyboard::OnBoxKeyReleased(int key) {
-    if (key == Qt::Key_Space) {
-        CommandButton1[0]->setFocus();
-    } else if (key >= Qt::Key_F1 && key <= Qt::Key_F12) {
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F12) {
         CommitCandidate(key - Qt::Key_F1, app::CjkvFontName, true);
     } else if (key == Qt::Key_PageDown) {
         if (tiep1->isEnabled()) NextCandidatePage();
@@ -350,8 +362,13 @@ bool ScriptKeyboard::OnCandidateKey(int index, QKeyEvent* event) {
         return true;
     }
     if (event->type() == QEvent::KeyPress) {
-        if (key >= Qt::Key_A && key <= Qt::Key_Z) {
+        if (TypesIntoBox(event->text(), event->modifiers())) {
+            // Typing goes back to the box and is not lost: the character
+            // replaces the selected text there and starts the new lookup.
             SelectTransliteration();
+            QKeyEvent typed(QEvent::KeyPress, key, event->modifiers(), event->text(),
+                            event->isAutoRepeat());
+            QCoreApplication::sendEvent(TextBox1, &typed);
             return true;
         }
         return false;
@@ -376,16 +393,24 @@ bool ScriptKeyboard::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
     if (watched == TextBox1 && type == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
-        const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
-        if (enter && mods == Qt::AltModifier) {
-            word::Document().NewParagraph();
-            return true;
-        }
-        if (enter && mods == Qt::ShiftModifier) {
-            // The window's own command, while the box has the focus.
-            word::Document().InsertText(TextBox3->text());
-            return true;
+        switch (BoxKeyAction(key->key(), key->modifiers())) {
+            case BoxKey::ToCandidates:
+                // The blank stays out of the text: the candidates stay
+                // those of the text as it was.
+                CommandButton1[0]->setFocus();
+                return true;
+            case BoxKey::WriteBlank:
+                Track(word::Document().InsertText(QStringLiteral(" ")));
+                return true;
+            case BoxKey::NewParagraph:
+                Track(word::Document().NewParagraph());
+                return true;
+            case BoxKey::WriteTransliteration:
+                // The window's own command, while the box has the focus.
+                Track(word::Document().InsertText(TextBox3->text()));
+                return true;
+            case BoxKey::Type:
+                return false;
         }
         return false;
     }
@@ -412,13 +437,19 @@ bool ScriptKeyboard::DragByMouse(QMouseEvent* event) {
     const QPoint pointer = event->globalPosition().toPoint();
     switch (event->type()) {
         case QEvent::MouseButtonPress:
-            DragPoint = event->globalPosition();
             if (event->button() == Qt::LeftButton) drag_.Press(pointer, pos());
             return false;
         case QEvent::MouseMove:
-            DragPoint = event->globalPosition();
             if (!(event->buttons() & Qt::LeftButton)) return false;
-            if (const auto to = drag_.Move(pointer)) move(*to);
+            if (const auto to = drag_.Move(pointer)) {
+                // A Wayland compositor ignores a window moving itself: it
+                // moves the window itself once asked, until the release.
+                if (!systemMove_ || !windowHandle() || !windowHandle()->startSystemMove()) {
+                    move(*to);
+                } else {
+                    drag_.Release();
+                }
+            }
             return false;
         case QEvent::MouseButtonRelease:
             return event->button() == Qt::LeftButton && drag_.Release();

@@ -8,6 +8,7 @@
 #include "engine/KeyMap.h"
 #include "keyboard/DragGesture.h"
 #include "keyboard/ScriptProfile.h"
+#include "keyboard/TargetIndicator.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -86,7 +87,6 @@ class ScriptKeyboard : public app::AppWindow {
     engine::CandidateList Candidates;
     engine::Pager Pages;  // the page shown (CurrentPage) and where paging can go
     engine::KeyMap Map;
-    QPointF DragPoint;  // pointer position (global) at the last move
 
   protected:
     void OnLoad() override;
@@ -107,12 +107,17 @@ class ScriptKeyboard : public app::AppWindow {
     // true for the release of a left click that did not drag.
     bool DragByMouse(QMouseEvent* event);
     void ShowTarget();
+    // Hands a write of the window's (a pick) to the indicator.
+    void Track(const word::Receipt& receipt);
 
     const ScriptProfile profile_;
     bool activating_ = false;
     bool mapping_ = false;
     int refreshTicks_ = 0;
     DragGesture drag_{QApplication::startDragDistance()};
+    // Whether drags go to the window system (Wayland) instead of move().
+    const bool systemMove_ = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    TargetIndicator target_;
 };
 
 }  // namespace orv::keyboard

@@ -23,7 +23,7 @@ AboutBox::AboutBox() : app::AppWindow(nullptr, Qt::Window) {
 
     Label1 = new QLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setText(AuthorsAddress());
+    Label1->setText(QStringLiteral("The manual: %1").arg(QLatin1String(kHelpFileName)));
     QFont font = Label1->font();
     font.setUnderline(true);
     Label1->setFont(font);
@@ -61,7 +61,7 @@ bool AboutBox::eventFilter(QObject* watched, QEvent* event) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::LeftButton &&
             Label1->rect().contains(mouse->position().toPoint())) {
-            OpenAuthorsPage();
+            ShowHelp();
             return true;
         }
     }

@@ -1,9 +1,9 @@
-// fAbout, the about box: the credits picture and the authors' address.
-// While it is loaded it holds a hot-key hook of its own.
+// fAbout, the about box: the credits picture and a link to the manual.
+// While it is loaded it holds a hot-key hook of its own (the host window
+// stays the hook's handler).
 #pragma once
 
 #include "app/AppWindow.h"
-#include "shell/KeyboardHook.h"
 
 #include <QPixmap>
 
@@ -11,14 +11,12 @@ class QLabel;
 
 namespace orv::shell {
 
-class AboutBox : public app::AppWindow, public KeyboardHook {
+class AboutBox : public app::AppWindow {
     Q_OBJECT
   public:
     AboutBox();
 
-    bool BlockControlEscape() override { return true; }
-
-    // The address of the authors' page; a click opens it in the browser.
+    // The manual shipped beside the program; a click opens it as Help does.
     QLabel* Label1;
     // The background picture.
     QPixmap Picture;

@@ -1,5 +1,6 @@
 #include "shell/Artwork.h"
 
+#include "app/GlyphWidgets.h"
 #include "app/Program.h"
 
 #include <QFontInfo>
@@ -67,8 +68,6 @@ QIcon ProgramIcon() {
     return icon;
 }
 
-QString AuthorsAddress() { return QStringLiteral("https://orvanta.example.org/"); }
-
 QString AboutSiddhamLine() {
     // siddhaṃ namaḥ
     return FromCodePoints(
@@ -108,11 +107,14 @@ QPixmap AboutPicture() {
                      QStringLiteral("Version %1 · a writing aid for Siddham and Lantsa")
                          .arg(QStringLiteral(ORVANTA_VERSION)));
 
+    // Whole, marks above and below included, as on the candidate buttons.
     QFont siddham(QStringLiteral("siddam"));
     siddham.setPixelSize(26);
-    painter.setFont(siddham);
+    const QRectF line(236, 6, 190, 46);
+    const app::GlyphFit fit = app::FitGlyph(AboutSiddhamLine(), siddham, line.size());
+    painter.setFont(fit.font);
     painter.setPen(kTileColour);
-    painter.drawText(QRect(240, 8, 186, 40), Qt::AlignRight | Qt::AlignVCenter, AboutSiddhamLine());
+    painter.drawText(line.topLeft() + fit.baseline, AboutSiddhamLine());
 
     painter.setPen(QPen(QColor(0xc9, 0xb2, 0x86), 1));
     painter.drawLine(20, 86, size.width() - 20, 86);
@@ -134,7 +136,7 @@ QPixmap AboutPicture() {
             "<p style=\"margin-bottom:0px\"><b>Fonts</b>: %3.</p>"
             "<p style=\"margin-bottom:10px\"><b>Libraries</b>: Qt %4, ICU, SQLCipher and the "
             "LibreOffice UNO runtime.</p>"
-            "<p>Visit our page for news, fonts and updates:</p></div>")
+            "<p>Everything about its use is in the manual beside the program:</p></div>")
             .arg(app::ApplicationTitle(), QStringLiteral(ORVANTA_VERSION), fonts,
                  QString::fromLatin1(qVersion()));
     painter.setPen(kInkColour);

@@ -12,9 +12,6 @@ namespace orv::shell {
 // desktop icon.
 QIcon ProgramIcon();
 
-// The address of the authors' page, shown under the credits.
-QString AuthorsAddress();
-
 // The about box's background: name and version, a line of Siddham, what
 // changed, the fonts and libraries the program stands on, and the
 // invitation to the authors' page (whose address the box shows below it).

@@ -2,6 +2,7 @@
 
 #include "app/Program.h"
 #include "shell/Artwork.h"
+#include "shell/Logging.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -11,14 +12,23 @@
 #include <QScrollBar>
 #include <QStandardPaths>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QVBoxLayout>
+
+#include <memory>
 
 namespace orv::shell {
 
 namespace {
 
 std::function<bool()> desktopCheckOverride;
+QString openerOverride;
 QPointer<HelpWindow> helpWindow;
+
+// How long the desktop's program gets to show that it cannot show the
+// manual (it could not start, or ended with an error) before the help
+// window is left out.
+constexpr int kOpenerWatchMilliseconds = 4000;
 
 // How long xdg-mime may take to name the default handler.
 constexpr int kQueryMilliseconds = 2000;
@@ -51,6 +61,55 @@ bool DesktopOpensHtmlHere() {
 }
 
 QUrl WithoutFragment(const QUrl& url) { return url.adjusted(QUrl::RemoveFragment); }
+
+// The program that opens a page with the desktop's choice of browser.
+QString DesktopOpener() {
+    if (!openerOverride.isEmpty()) return openerOverride;
+    for (const char* name : {"xdg-open", "x-www-browser"}) {
+        const QString found = QStandardPaths::findExecutable(QLatin1String(name));
+        if (!found.isEmpty()) return found;
+    }
+    return {};
+}
+
+void ShowHelpWindow(const QUrl& manual) {
+    if (!helpWindow) helpWindow = new HelpWindow;
+    helpWindow->ShowPage(manual);
+    helpWindow->show();
+    helpWindow->raise();
+    helpWindow->activateWindow();
+}
+
+// Opens the manual with the desktop's program; the help window shows it
+// instead when that program cannot start or ends with an error within the
+// watch. A program still running after the watch is left alone: the
+// process object is let go of then, so nothing ends the browser.
+void OpenWithDesktop(const QString& opener, const QUrl& manual) {
+    auto* process = new QProcess;
+    process->setStandardInputFile(QProcess::nullDevice());
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setStandardErrorFile(QProcess::nullDevice());
+    auto watching = std::make_shared<bool>(true);
+    const auto failed = [watching, manual, opener](const char* why) {
+        if (!*watching) return;
+        *watching = false;
+        qCWarning(lcShell, "%s %s: the help window shows the manual", qUtf8Printable(opener), why);
+        ShowHelpWindow(manual);
+    };
+    QTimer::singleShot(kOpenerWatchMilliseconds, process, [watching] { *watching = false; });
+    QObject::connect(process, &QProcess::errorOccurred, process,
+                     [process, failed](QProcess::ProcessError error) {
+                         if (error != QProcess::FailedToStart) return;
+                         failed("cannot start");
+                         process->deleteLater();
+                     });
+    QObject::connect(process, &QProcess::finished, process,
+                     [process, failed](int code, QProcess::ExitStatus status) {
+                         if (status != QProcess::NormalExit || code != 0) failed("failed");
+                         process->deleteLater();
+                     });
+    process->start(opener, {manual.toString()});
+}
 
 }  // namespace
 
@@ -125,19 +184,16 @@ void SetDesktopOpensHtmlForTesting(std::function<bool()> check) {
     desktopCheckOverride = std::move(check);
 }
 
+void SetHelpOpenerForTesting(const QString& program) { openerOverride = program; }
+
 void ShowHelp() {
     const QUrl manual = QUrl::fromLocalFile(HelpFilePath());
-    if (DesktopOpensHtmlHere()) {
-        QDesktopServices::openUrl(manual);
-        return;
+    const QString opener = DesktopOpensHtmlHere() ? DesktopOpener() : QString();
+    if (opener.isEmpty()) {
+        ShowHelpWindow(manual);
+    } else {
+        OpenWithDesktop(opener, manual);
     }
-    if (!helpWindow) helpWindow = new HelpWindow;
-    helpWindow->ShowPage(manual);
-    helpWindow->show();
-    helpWindow->raise();
-    helpWindow->activateWindow();
 }
-
-void OpenAuthorsPage() { QDesktopServices::openUrl(QUrl(AuthorsAddress())); }
 
 }  // namespace orv::shell

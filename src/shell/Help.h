@@ -1,6 +1,6 @@
-// The help manual and the authors' page. The manual opens with the
-// desktop's program for HTML pages when there is one, otherwise in a help
-// window of the program's own; neither waits.
+// The help manual. It opens with the desktop's program for HTML pages when
+// there is one, otherwise (or when that program fails) in a help window of
+// the program's own; neither waits.
 #pragma once
 
 #include <QProcessEnvironment>
@@ -28,12 +28,11 @@ QString HelpFilePath();
 // `environment`, which xdg-mime runs with; it gets two seconds to answer.
 bool DesktopOpensHtml(const QProcessEnvironment& environment);
 
-// Opens the manual: with the desktop's program when DesktopOpensHtml says
-// there is one, otherwise in the help window.
+// Opens the manual: with the desktop's program (xdg-open, else
+// x-www-browser) when DesktopOpensHtml says there is one, otherwise in the
+// help window. The help window also shows it when that program cannot start
+// or ends with an error within a few seconds.
 void ShowHelp();
-
-// Opens the authors' page in the default browser.
-void OpenAuthorsPage();
 
 // The program's own manual viewer, one for the whole program: a later
 // ShowHelp brings it to the front. Links within the manual (its sections,
@@ -60,5 +59,7 @@ HelpWindow* OpenHelpWindow();
 // Tests decide whether the desktop shows HTML pages (an empty function:
 // DesktopOpensHtml with the program's environment).
 void SetDesktopOpensHtmlForTesting(std::function<bool()> check);
+// Tests name the program that opens the manual (empty: the desktop's).
+void SetHelpOpenerForTesting(const QString& program);
 
 }  // namespace orv::shell

@@ -110,8 +110,8 @@ class HotKeyGrab : public QAbstractNativeEventFilter {
         bool requiredHeld = true;
         for (const Attempt& attempt : attempts) {
             if (xcb_generic_error_t* error = xcb_request_check(x_.connection, attempt.cookie)) {
-                qCInfo(lcShell, "Ctrl+%s with modifiers 0x%x is held by another client",
-                       attempt.code == upCode_ ? "Up" : "Down", attempt.modifiers);
+                qCWarning(lcShell, "Ctrl+%s with modifiers 0x%x is held by another client",
+                          attempt.code == upCode_ ? "Up" : "Down", attempt.modifiers);
                 if (attempt.required) requiredHeld = false;
                 free(error);
             } else {
@@ -119,7 +119,7 @@ class HotKeyGrab : public QAbstractNativeEventFilter {
             }
         }
         if (!requiredHeld) {
-            qCInfo(lcShell, "Ctrl+Up/Down are held by another client: no hot keys");
+            qCWarning(lcShell, "Ctrl+Up/Down are held by another client: no hot keys");
             Ungrab();
             return false;
         }

@@ -30,10 +30,10 @@ void DisposeQuietly(const Reference<css::lang::XComponent>& bridge) {
     try {
         bridge->dispose();
     } catch (const uno::Exception& e) {
-        qCInfo(lcWord, "Closing the connection to the office failed: %s",
-               qUtf8Printable(ToQString(e.Message)));
+        qCWarning(lcWord, "Closing the connection to the office failed: %s",
+                  qUtf8Printable(ToQString(e.Message)));
     } catch (...) {
-        qCInfo(lcWord, "Closing the connection to the office failed with an unknown exception");
+        qCWarning(lcWord, "Closing the connection to the office failed with an unknown exception");
     }
 }
 
@@ -56,12 +56,12 @@ Reference<uno::XComponentContext> LocalContext() {
             context = new Reference<uno::XComponentContext>(
                 cppu::defaultBootstrap_InitialComponentContext());
         } catch (const uno::Exception& e) {
-            qCInfo(lcWord, "The office's UNO libraries in %s could not be loaded: %s",
-                   ORV_OFFICE_PROGRAM_DIR, qUtf8Printable(ToQString(e.Message)));
+            qCWarning(lcWord, "The office's UNO libraries in %s could not be loaded: %s",
+                      ORV_OFFICE_PROGRAM_DIR, qUtf8Printable(ToQString(e.Message)));
             context = new Reference<uno::XComponentContext>();
         } catch (...) {
-            qCInfo(lcWord, "The office's UNO libraries in %s could not be loaded",
-                   ORV_OFFICE_PROGRAM_DIR);
+            qCWarning(lcWord, "The office's UNO libraries in %s could not be loaded",
+                      ORV_OFFICE_PROGRAM_DIR);
             context = new Reference<uno::XComponentContext>();
         }
     });

@@ -135,7 +135,7 @@ struct WordBridge::Impl : std::enable_shared_from_this<WordBridge::Impl> {
             Job job = std::move(self->waiting.front());
             self->waiting.pop_front();
             if (Clock::now() >= job.deadline) {
-                qCInfo(lcWord, "%s dropped: the office did not answer in time", job.name);
+                qCWarning(lcWord, "%s dropped: the office did not answer in time", job.name);
                 self->End(job, Delivery::TimedOut);
                 if (self->waiting.empty()) self->idle.notify_all();
                 continue;
@@ -161,16 +161,17 @@ struct WordBridge::Impl : std::enable_shared_from_this<WordBridge::Impl> {
             try {
                 outcome = job.task(*backend);
             } catch (const std::exception& e) {
-                qCInfo(lcWord, "%s failed: %s", job.name, e.what());
+                qCWarning(lcWord, "%s failed: %s", job.name, e.what());
             } catch (...) {
-                qCInfo(lcWord, "%s failed with an unknown exception", job.name);
+                qCWarning(lcWord, "%s failed with an unknown exception", job.name);
             }
             lock.lock();
             self->running = false;
             if (self->runningAborted) {
                 // The guard closed the connection: let go of everything
                 // from it before the next job connects again.
-                qCInfo(lcWord, "%s timed out: the connection to the office was closed", job.name);
+                qCWarning(lcWord, "%s timed out: the connection to the office was closed",
+                          job.name);
                 outcome = Delivery::TimedOut;
                 lock.unlock();
                 backend->Disconnect();
@@ -231,7 +232,7 @@ struct WordBridge::Impl : std::enable_shared_from_this<WordBridge::Impl> {
                 guard = std::thread([self = shared_from_this()] { Guard(self); });
             } catch (...) {
                 // No thread to be had: nothing can reach the office.
-                qCInfo(lcWord, "The document bridge cannot start its threads");
+                qCWarning(lcWord, "The document bridge cannot start its threads");
                 stopping = true;
                 wake.notify_all();
                 watch.notify_all();
@@ -240,8 +241,8 @@ struct WordBridge::Impl : std::enable_shared_from_this<WordBridge::Impl> {
             }
         }
         if (waiting.size() >= static_cast<std::size_t>(kMaxWaiting)) {
-            qCInfo(lcWord, "%s dropped: %d operations wait for the office already",
-                   waiting.front().name, kMaxWaiting);
+            qCWarning(lcWord, "%s dropped: %d operations wait for the office already",
+                      waiting.front().name, kMaxWaiting);
             End(waiting.front(), Delivery::TimedOut);
             waiting.pop_front();
         }
@@ -267,8 +268,8 @@ struct WordBridge::Impl : std::enable_shared_from_this<WordBridge::Impl> {
         idle.wait_for(lock, kDrainOnStop, [&] { return waiting.empty() && !running; });
         stopping = true;
         if (!waiting.empty()) {
-            qCInfo(lcWord, "%d operations dropped: the document bridge stops",
-                   static_cast<int>(waiting.size()));
+            qCWarning(lcWord, "%d operations dropped: the document bridge stops",
+                      static_cast<int>(waiting.size()));
         }
         for (Job& job : waiting) End(job, Delivery::TimedOut);
         waiting.clear();
@@ -291,7 +292,7 @@ struct WordBridge::Impl : std::enable_shared_from_this<WordBridge::Impl> {
         if (ended) {
             worker.join();
         } else {
-            qCInfo(lcWord, "The office does not answer: the document bridge leaves its worker");
+            qCWarning(lcWord, "The office does not answer: the document bridge leaves its worker");
             worker.detach();
         }
     }

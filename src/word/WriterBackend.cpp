@@ -42,9 +42,9 @@ bool Step(F&& step) {
         step();
         return true;
     } catch (const uno::Exception& e) {
-        qCInfo(lcWord, "A document step failed: %s", qUtf8Printable(ToQString(e.Message)));
+        qCWarning(lcWord, "A document step failed: %s", qUtf8Printable(ToQString(e.Message)));
     } catch (...) {
-        qCInfo(lcWord, "A document step failed with an unknown exception");
+        qCWarning(lcWord, "A document step failed with an unknown exception");
     }
     return false;
 }
@@ -213,7 +213,7 @@ struct WriterBackend::Impl {
                 qCDebug(lcWord, "No office reached: %s", qUtf8Printable(ToQString(e.Message)));
                 return Delivery::NoOffice;
             } catch (...) {
-                qCInfo(lcWord, "Reaching the office failed with an unknown exception");
+                qCWarning(lcWord, "Reaching the office failed with an unknown exception");
                 ForgetAll();
                 return Delivery::NoOffice;
             }
@@ -221,10 +221,10 @@ struct WriterBackend::Impl {
             try {
                 done = steps(at);
             } catch (const uno::Exception& e) {
-                qCInfo(lcWord, "A document operation failed: %s",
-                       qUtf8Printable(ToQString(e.Message)));
+                qCWarning(lcWord, "A document operation failed: %s",
+                          qUtf8Printable(ToQString(e.Message)));
             } catch (...) {
-                qCInfo(lcWord, "A document operation failed with an unknown exception");
+                qCWarning(lcWord, "A document operation failed with an unknown exception");
             }
             at.clear();
             if (done) return Delivery::Done;

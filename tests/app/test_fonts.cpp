@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QRawFont>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
 
@@ -35,8 +36,10 @@ class FontsTest : public QObject {
 
     void ranjanaUnderAnyNameServesTheRanjanaName() {
         if (!QFontDatabase::families().contains(kTestRanjana)) QSKIP("python3-fonttools missing");
-        QCOMPARE(RanjanaFamilies({"Noto Sans", "Nithya Ranjana DU", "ranjana", "A Ranjana"}),
-                 QStringList({"ranjana", "A Ranjana", "Nithya Ranjana DU"}));
+        // A Ranjana font of the user's before the shipped one, whatever their names.
+        QCOMPARE(RanjanaFamilies(
+                     {"Noto Sans", "Nithya Ranjana DU", "ranjana", "Z Ranjana", "A Ranjana"}),
+                 QStringList({"ranjana", "A Ranjana", "Z Ranjana", "Nithya Ranjana DU"}));
         InstallFontSubstitutions();
         QCOMPARE(QFontInfo(QFont("Ranjana", 20)).family(), kTestRanjana);
         QProcess fcMatch;  // Writer finds fonts through fontconfig, as fc-match does
@@ -54,6 +57,11 @@ class FontsTest : public QObject {
 };
 
 int main(int argc, char** argv) {
+    // Data and settings folders of this test alone: its Ranjana font and font rule must not
+    // reach the other tests, which run where no Ranjana font is installed.
+    QTemporaryDir own;
+    qputenv("XDG_DATA_HOME", QFile::encodeName(own.filePath("data")));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(own.filePath("config")));
     // The test's own Ranjana (Noto Sans Devanagari renamed), there before fontconfig looks.
     const QString fonts = qEnvironmentVariable("XDG_DATA_HOME") + "/fonts";
     QDir().mkpath(fonts);

@@ -66,7 +66,7 @@ class ConverterTest : public QObject {
     void initTestCase() {
         QVERIFY2(db_.Ok(), qPrintable(db_.Error()));
         app::SetMessageHandlerForTesting([this](const QString& m) { messages_ << m; });
-        app::SetEndProgramHandlerForTesting([this] { ++ended_; });
+        app::SetEndProgramHandlerForTesting([this](int status) { ended_ += status; });
         const QString built = qEnvironmentVariable("ORVANTA_BINARY_DIR") + "/bin/orvanta-convert";
         for (const QString& dir : {db_.Folder(), dir_.path()})
             QVERIFY(QFile::copy(built, dir + "/orvanta-convert"));

@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLocalSocket>
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace orv;
@@ -34,13 +35,27 @@ class RealDesktopTest : public QObject {
     word::test::TestOffice office_;
     QTemporaryDir runtime_;
     std::unique_ptr<QProcess> program_;
+    QString log_;  // the program's standard error so far
 
-    // Writing to the test's office.
-    std::unique_ptr<QProcess> Start(const QString& folder, const QStringList& options = {}) {
+    // Writing to the test's office (or to a pipe none listens on), telling where picks go.
+    std::unique_ptr<QProcess> Start(const QString& folder, const QStringList& options = {},
+                                    bool office = true) {
         QProcessEnvironment environment;
         environment.insert("XDG_RUNTIME_DIR", runtime_.path());
-        environment.insert("ORVANTA_OFFICE_PIPE", office_.PipeName());
+        environment.insert("ORVANTA_OFFICE_PIPE", office ? office_.PipeName() : "orvtest-none");
+        environment.insert("QT_LOGGING_RULES", "orvanta.keyboard.info=true");
+        log_.clear();
         return test::StartHelper(folder + "/orvanta", options, environment);
+    }
+    // Waits until the indicator's latest text, as the program logs it, holds `what`.
+    bool Indicates(const QString& what) {
+        return QTest::qWaitFor(
+            [&] {
+                log_ += QString::fromUtf8(program_->readAllStandardError());
+                const QStringList told = log_.split('\n').filter("Picks: ");
+                return !told.isEmpty() && told.last().contains("Picks: " + what);
+            },
+            kTimeout);
     }
     int SecondStart(const QStringList& options) {  // its exit status
         const auto second = Start(Built(), options);
@@ -150,6 +165,15 @@ class RealDesktopTest : public QObject {
         QVERIFY(portions[0].text == kOm && portions[0].complex != "siddam");
         QCOMPARE(portions[1].text, kHrih + kKssa);
         QCOMPARE(portions[1].complex, QStringLiteral("siddam"));
+        // Space keeps the candidates of what was typed; a letter typed on a candidate starts
+        // the next lookup (ka is never written); Shift+Space writes a blank.
+        const QString gate = QStringLiteral("\U00011590\U0001159D") + kSignE;
+        for (const char* step : {"type ga", "key space F1", "type ka", "key space", "type te",
+                                 "key space F1 shift+space"}) {
+            const QStringList words = QString(step).split(' ');
+            QVERIFY(Xdotool(words.mid(0, 1) + QStringList{"--delay", "60"} + words.mid(1)));
+        }
+        TRY_COMPARE(office_.Text(), kOm + kHrih + kKssa + "\nkṣa" + gate + " ");
     }
 
     void draggingByAReadingNeverWrites() {
@@ -165,7 +189,25 @@ class RealDesktopTest : public QObject {
         QTest::qWait(1000);
         QCOMPARE(office_.Text(), written);
         QVERIFY(ClickKeyboard(kReading));  // a click that does not move writes the reading
-        TRY_COMPARE(office_.Text(), written + "kṣa");
+        TRY_COMPARE(office_.Text(), written + "te");
+        QVERIFY(HotKey("ctrl+Down", false));
+    }
+
+    // Writer running, stopped (a pick waits, then is dropped and told), running again.
+    void indicatorTellsWhereGlyphsGo() {
+        QVERIFY(HotKey("ctrl+Up", true));
+        QVERIFY(Xdotool({"type", "--delay", "30", "ka"}) && Xdotool({"key", "F1"}));
+        TRY(office_.Text().endsWith(kKa));
+        const QString written = office_.Text();
+        QVERIFY(Indicates("\u2192 Writer"));
+        office_.Pause();
+        QVERIFY(Xdotool({"key", "F1"}));
+        QVERIFY(Indicates("\u231B Writer (1)"));
+        QVERIFY(Indicates("1 not written"));  // after the bridge's ten seconds
+        office_.Resume();
+        QVERIFY(Xdotool({"key", "F1"}));
+        QVERIFY(Indicates("\u2192 Writer"));
+        TRY_COMPARE(office_.Text(), written + kKa);
         QVERIFY(HotKey("ctrl+Down", false));
     }
 
@@ -211,13 +253,32 @@ class RealDesktopTest : public QObject {
         QVERIFY(Exit());
     }
 
-    void firstStartWithATool() {  // the program starts and opens it
-        program_ = Start(Built(), {"--lantsa"});
+    void firstStartWithATool() {  // the program starts and opens it; no office: the history
+        program_ = Start(Built(), {"--lantsa"}, false);
         TRY(Shown(kMain).size() == 1 && Keyboard() && desktop_.FocusWindow() == Keyboard());
+        QVERIFY(Xdotool({"type", "--delay", "30", "ka"}) && Xdotool({"key", "F1"}));
+        QVERIFY2(Indicates("\u2192 history"), qPrintable(log_));
         QVERIFY(Exit());
     }
 
-    // Told once, though closing the message box by mouse hands the activation back.
+    // Without a notification area, a second start shows the main window; the icon comes with
+    // the area.
+    void withoutANotificationArea() {
+        QVERIFY(desktop_.StopTray());
+        program_ = Start(Built());
+        TRY_COMPARE(Shown(kMain).size(), 1);
+        desktop_.Close(Shown(kMain).first());
+        TRY(Shown(kMain).isEmpty());
+        QCOMPARE(SecondStart({}), 0);
+        TRY_COMPARE(Shown(kMain).size(), 1);
+        QVERIFY(desktop_.StartTray());
+        TRY(!Icon().isNull());
+        QVERIFY(Exit());
+    }
+
+    // Told once, though closing the message box by mouse hands the activation back; each box
+    // wide enough for its title, one line on standard error naming the file; a keyboard then
+    // ends the program with status 1.
     void unusableDatabaseIsToldOnce() {
         QTemporaryDir folder;
         QVERIFY(QFile::copy(Built() + "/orvanta", folder.filePath("orvanta")));
@@ -226,23 +287,35 @@ class RealDesktopTest : public QObject {
         garbage.close();
         program_ = Start(folder.path());
         TRY_COMPARE(Shown(kMain).size(), 1);
-        QVERIFY(Click(desktop_.Geometry(Shown(kMain).first()).topLeft() + QPoint(52, 84)));
-        QList<unsigned long> told;
-        QElapsedTimer quiet;
-        quiet.start();
-        while (quiet.elapsed() < 3000 && told.size() <= 4) {
-            for (unsigned long w : Shown("Orvanta")) {
-                if (told.contains(w) || desktop_.Geometry(w).width() == kKeyboardWidth) continue;
-                told << w;
-                QTest::qWait(800);  // read, then OK: the box's only button, bottom right
-                QVERIFY(Click(desktop_.Geometry(w).bottomRight() - QPoint(50, 22)));
-                quiet.restart();
+        const auto boxesTold = [&] {  // the message boxes shown, each read and closed by its OK
+            QList<unsigned long> boxes;
+            QElapsedTimer quiet;
+            quiet.start();
+            while (quiet.elapsed() < 3000 && boxes.size() <= 4 &&
+                   program_->state() == QProcess::Running) {
+                for (unsigned long w : Shown("Orvanta")) {
+                    const QRect at = desktop_.Geometry(w);  // empty once the program ended
+                    if (boxes.contains(w) || at.isEmpty() || at.width() == kKeyboardWidth) continue;
+                    boxes << w;
+                    if (at.width() < 280) return QList<unsigned long>();  // title cut
+                    QTest::qWait(800);  // the box's only button, bottom right
+                    if (!Click(at.bottomRight() - QPoint(50, 22))) return boxes;
+                    quiet.restart();
+                }
+                QTest::qWait(100);
             }
-            QTest::qWait(100);
-        }
-        QCOMPARE(told.size(), 2);  // "unexpected error", "Cannot continue"
+            return boxes;
+        };
+        QVERIFY(Click(desktop_.Geometry(Shown(kMain).first()).topLeft() + QPoint(52, 84)));
+        QCOMPARE(boxesTold().size(), 2);  // "unexpected error", "Cannot continue"
         QCOMPARE(Shown("Dictionary").size(), 1);
-        QVERIFY(Exit());
+        const QString error = QString::fromUtf8(program_->readAllStandardError());
+        const QStringList lines = error.split('\n').filter(QRegularExpression("^orvanta: "));
+        QVERIFY2(lines.size() == 1 && lines[0].contains(garbage.fileName()), qPrintable(error));
+        QVERIFY(Xdotool({"key", "ctrl+Up"}));
+        QCOMPARE(boxesTold().size(), 2);
+        TRY(program_->state() == QProcess::NotRunning);
+        QVERIFY(program_->exitStatus() == QProcess::NormalExit && program_->exitCode() == 1);
     }
 };
 

@@ -1,14 +1,17 @@
 // The keyboard windows on a small database of the test's own, and on the built one.
 #include "app/Fonts.h"
+#include "app/GlyphWidgets.h"
 #include "app/Program.h"
 #include "app/SharedValues.h"
 #include "app/Windows.h"
 #include "keyboard/Keyboards.h"
+#include "keyboard/TargetIndicator.h"
 #include "support/RecordingDocument.h"
 #include "support/TestDatabase.h"
 #include "support/WindowDriver.h"
 
 #include <QClipboard>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -28,6 +31,7 @@ class KeyboardTest : public QObject {
 
   private slots:
     void initTestCase() {
+        app::InstallBundledFonts(qEnvironmentVariable("ORVANTA_BINARY_DIR") + "/bin");
         app::InstallFontSubstitutions();
         const Rows keys = Pairs({".t", "ṭ", "kk", "first", "kk", "last", "ab", "ba", "ba", "ab",
                                  "o", "ō", "q1", "qr", "qr", "s"});
@@ -42,7 +46,7 @@ class KeyboardTest : public QObject {
             std::map<QString, Rows>{{"tbl_siddham", siddham}, {"tbl_keyboard", keys}});
         QVERIFY2(db_->Ok(), qPrintable(db_->Error()));
         app::SetProgramFolderForTesting(db_->Folder());
-        app::SetEndProgramHandlerForTesting([this] { ++ended_; });
+        app::SetEndProgramHandlerForTesting([this](int status) { ended_ += status; });
         app::SetMessageHandlerForTesting([](const QString& m) { QFAIL(qPrintable(m)); });
         app::SetShowMainWindow([] {});
     }
@@ -136,7 +140,9 @@ class KeyboardTest : public QObject {
             {1, read, "InsertInFont(pa03, Tahoma, blank)"},
             {0, read, "InsertInFont(pa03, Tahoma, no blank)"},
             {1, press(w.TextBox1, Qt::Key_Return, Qt::AltModifier), "NewParagraph()"},
-            {1, press(w.TextBox1, Qt::Key_Return, Qt::ShiftModifier), "InsertText(pa)"}};
+            {1, press(w.TextBox1, Qt::Key_Return, Qt::ShiftModifier), "InsertText(pa)"},
+            {1, press(w.TextBox1, Qt::Key_Space, Qt::ShiftModifier), "InsertText( )"},
+            {1, press(w.TextBox1, Qt::Key_Space), ""}};
         for (const auto& [insertSpace, act, calls] : rows) {
             app::InsertSpace = static_cast<std::int16_t>(insertSpace);
             w.TextBox1->setText("pa");
@@ -150,6 +156,69 @@ class KeyboardTest : public QObject {
             document.answer = answer;
             QTest::keyClick(w.TextBox1, Qt::Key_F1);
             QTRY_COMPARE(w.TargetHint->text(), QString(hint));
+        }
+    }
+
+    // Space leaves the text and its candidates as they were and moves to the first candidate;
+    // Shift+Space keeps the focus in the box; a character typed on a candidate goes to the box.
+    void spaceAndTypingAroundTheCandidates() {
+        RecordingDocument document;
+        ScriptKeyboard& w = Siddham();
+        const auto state = [&] {
+            return QStringList{w.TextBox1->text(), w.CommandButton1[0]->text(),
+                               w.TextBox1->hasFocus() ? "box" : "candidate"};
+        };
+        const std::tuple<QWidget*, Qt::Key, Qt::KeyboardModifiers, QString, QStringList> rows[] = {
+            {w.TextBox1, Qt::Key_Space, {}, " ", {"pa", "pa-0", "candidate"}},
+            {w.TextBox1, Qt::Key_Space, Qt::ShiftModifier, " ", {"pa", "pa-0", "box"}},
+            {w.CommandButton1[0], Qt::Key_M, {}, "m", {"m", Glyph(0), "box"}},
+            {w.CommandButton1[0], Qt::Key_Period, {}, ".", {".", "", "box"}},
+            {w.CommandButton1[0],
+             Qt::Key_M,
+             Qt::ControlModifier,
+             "m",
+             {"pa", "pa-0", "candidate"}}};
+        for (const auto& [at, key, modifiers, text, after] : rows) {
+            w.TextBox1->setText("pa");
+            at->setFocus();
+            QTest::sendKeyEvent(QTest::Click, at, key, text, modifiers);
+            QCOMPARE(state(), after);
+        }
+    }
+
+    // The indicator from the receipts of picks and probes: writes that wait past the patience,
+    // an office that let one time out, picks dropped until one is written again.
+    void indicatorFollowsTheReceipts() {
+        using D = word::Delivery;
+        using ms = std::chrono::milliseconds;
+        struct Step {
+            std::vector<D> given;  // the outcomes of the picks tracked now
+            D last;
+            int at;  // ms
+            const char* text;
+        };
+        const std::vector<std::vector<Step>> runs = {
+            {{{}, D::Done, 0, "\u2192 Writer"}, {{D::Done}, D::Done, 10, "\u2192 Writer"}},
+            {{{D::Pending, D::Pending}, D::Done, 0, "\u2192 Writer"},
+             {{}, D::Done, 999, "\u2192 Writer"},
+             {{}, D::Done, 1000, "\u231B Writer (2)"}},
+            {{{D::TimedOut, D::TimedOut}, D::TimedOut, 0, "2 not written"},
+             {{D::NoOffice}, D::NoOffice, 10, "2 not written"},
+             {{D::Done}, D::Done, 20, "\u2192 Writer"}},
+            {{{}, D::TimedOut, 0, "\u231B Writer"}, {{}, D::NoOffice, 10, "\u2192 history"}},
+            {{{}, D::Pending, 0, "\u2192 history"}, {{}, D::NoDocument, 0, "\u2192 history"}}};
+        for (const auto& run : runs) {
+            keyboard::TargetIndicator indicator;
+            const auto start = keyboard::TargetIndicator::Clock::now();
+            QStringList seen, expected;
+            for (const Step& step : run) {
+                for (const D outcome : step.given)
+                    indicator.Track(word::Receipt::Ended(outcome), start + ms(step.at));
+                indicator.Update(step.last, start + ms(step.at));
+                seen << indicator.Text();
+                expected << step.text;
+            }
+            QCOMPARE(seen, expected);
         }
     }
 
@@ -179,14 +248,45 @@ class KeyboardTest : public QObject {
         app::SetProgramFolderForTesting(qEnvironmentVariable("ORVANTA_BINARY_DIR") + "/bin");
         for (auto* shared : {&keyboard::frmSiddha(), &keyboard::frmLantsa()}) {
             ScriptKeyboard& w = Open(shared->Get());
+            // The readings of a page of long ones, and the box's label, each within its room.
+            Type(w.TextBox1, "kau");
+            QTest::keyClick(w.TextBox1, Qt::Key_PageDown);
+            QVERIFY(w.Label8->geometry().right() < w.Label7[0]->geometry().left());
+            const QList<QLabel*> labels = QList<QLabel*>(w.Label7.begin(), w.Label7.end())
+                                          << w.Label8;
+            for (QLabel* label : labels)
+                QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= label->width(),
+                         qPrintable(label->text()));
+            w.TextBox1->clear();
             Type(w.TextBox1, "naa");
             QList<QImage> shown;
             for (QPushButton* b : QList(w.CommandButton1.begin(), w.CommandButton1.begin() + 4)) {
-                QVERIFY(b->rect().marginsRemoved({2, 2, 2, 2}).contains(InkRect(b)) &&
+                QVERIFY(b->rect().marginsRemoved({4, 4, 4, 4}).contains(InkRect(b)) &&
                         !shown.contains(b->grab().toImage()));
                 shown << b->grab().toImage();
             }
         }
+    }
+
+    // With no Ranjana font installed, the Lantsa keyboard draws its letters in the shipped one.
+    void lantsaInRanjanaShapes() {
+        QCOMPARE(app::RanjanaFamilies(QFontDatabase::families()),
+                 QStringList{app::kShippedRanjana});
+        app::SetProgramFolderForTesting(qEnvironmentVariable("ORVANTA_BINARY_DIR") + "/bin");
+        ScriptKeyboard& w = Open(keyboard::frmLantsa().Get());
+        Type(w.TextBox1, "ka");
+        QPushButton* first = w.CommandButton1[0];
+        QCOMPARE(first->text(), QStringLiteral("\u0915"));
+        const auto drawn = [&](const QString& family) {
+            app::GlyphButton button;
+            button.resize(first->size());
+            button.setFont(QFont(family, first->font().pointSize()));
+            button.setText(first->text());
+            return button.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        };
+        const QImage shown = first->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(shown, drawn(app::kShippedRanjana));
+        QVERIFY(shown != drawn("Noto Sans Devanagari"));
     }
 
     void failingDatabaseEndsTheProgram() {

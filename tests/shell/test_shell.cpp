@@ -42,18 +42,38 @@ class ShellTest : public QObject {
     QStringList tools_;
     QList<QUrl> opened_;
     bool desktopOpensHtml_ = true;
+    QTemporaryDir openers_;  // the desktop's program for the manual, as the rows of a test make it
+
+    // A program that records what it was asked to open, then runs `script`.
+    QString Opener(const QByteArray& script) {
+        const QString path = openers_.filePath(QString::number(qHash(script)));
+        QFile file(path);
+        const bool made =
+            file.open(QIODevice::WriteOnly) &&
+            file.write("#!/bin/sh\necho \"$1\" >>" + QFile::encodeName(openers_.filePath("asked")) +
+                       "\n" + script + "\n") > 0 &&
+            file.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+        return made ? path : QString();
+    }
+    QStringList Asked() {
+        QFile file(openers_.filePath("asked"));
+        return file.open(QIODevice::ReadOnly)
+                   ? QString(file.readAll()).split('\n', Qt::SkipEmptyParts)
+                   : QStringList();
+    }
 
   private slots:
     void initTestCase() {
         QVERIFY2(db_.Ok(), qPrintable(db_.Error()));
         app::SetProgramFolderForTesting(db_.Folder());
-        app::SetEndProgramHandlerForTesting([] {});
+        app::SetEndProgramHandlerForTesting([](int) {});
         app::SetMessageHandlerForTesting([](const QString& m) { QFAIL(qPrintable(m)); });
         app::SetShowTool(app::Tool::Converter, [this] { tools_ << "Converter"; });
         app::SetShowTool(app::Tool::Dictionary, [this] { tools_ << "Dictionary"; });
         for (const char* scheme : {"file", "https"})
             QDesktopServices::setUrlHandler(scheme, this, "openUrl");
         SetDesktopOpensHtmlForTesting([this] { return desktopOpensHtml_; });
+        SetHelpOpenerForTesting(Opener("exit 0"));
         app::InsertSpace = 1;
         app::CjkvFontName = "left over";
         StartProgram();
@@ -96,7 +116,26 @@ class ShellTest : public QObject {
             }
         }
         main.Contents->trigger();
-        QCOMPARE(opened_, QList({QUrl::fromLocalFile(db_.Folder() + "/orvanta-help.html")}));
+        const QString manual = QUrl::fromLocalFile(db_.Folder() + "/orvanta-help.html").toString();
+        QTRY_COMPARE(Asked(), QStringList{manual});
+    }
+
+    // The help window shows the manual when the desktop's program cannot start, fails or
+    // crashes within the watch; not when it does its work.
+    void helpWindowWhenTheBrowserFails() {
+        const std::pair<QString, bool> rows[] = {{Opener("exit 0"), false},
+                                                 {Opener("exit 3"), true},
+                                                 {Opener("kill -SEGV $$"), true},
+                                                 {openers_.filePath("missing"), true}};
+        for (const auto& [opener, window] : rows) {
+            SetHelpOpenerForTesting(opener);
+            if (OpenHelpWindow()) OpenHelpWindow()->close();
+            test::Settle();
+            ShowHelp();
+            QTest::qWait(1500);
+            QCOMPARE(OpenHelpWindow() != nullptr, window);
+        }
+        SetHelpOpenerForTesting(Opener("exit 0"));
     }
 
     void helpWindowWithoutHtmlProgram() {

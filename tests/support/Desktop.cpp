@@ -122,6 +122,23 @@ Desktop::~Desktop() {
         if (helper) helper->kill(), helper->waitForFinished(kTimeout);
 }
 
+bool Desktop::TrayRuns() {
+    const Atom tray = XInternAtom(
+        display_, "_NET_SYSTEM_TRAY_S" + QByteArray::number(DefaultScreen(display_)), False);
+    return XGetSelectionOwner(display_, tray) != None;
+}
+
+bool Desktop::StartTray() {
+    tray_ = StartHelper("trayer", {"--edge", "top", "--align", "right", "--widthtype", "request",
+                                   "--height", "24", "--expand", "false"});
+    return QTest::qWaitFor([this] { return TrayRuns(); }, kTimeout);
+}
+
+bool Desktop::StopTray() {
+    tray_->kill();
+    return tray_->waitForFinished(kTimeout) && QTest::qWaitFor([this] { return !TrayRuns(); });
+}
+
 QString Desktop::Start() {
     // -displayfd picks a free display and writes its number once it accepts connections.
     server_ = StartHelper(
@@ -142,12 +159,7 @@ QString Desktop::Start() {
             [d] { return Cardinal(d, DefaultRootWindow(d), "_NET_SUPPORTING_WM_CHECK") > 0; },
             kTimeout))
         return "openbox did not start";
-    tray_ = StartHelper("trayer", {"--edge", "top", "--align", "right", "--widthtype", "request",
-                                   "--height", "24", "--expand", "false"});
-    const Atom tray =
-        XInternAtom(d, "_NET_SYSTEM_TRAY_S" + QByteArray::number(DefaultScreen(d)), False);
-    if (!QTest::qWaitFor([&] { return XGetSelectionOwner(d, tray) != None; }, kTimeout))
-        return "the tray did not start";
+    if (!StartTray()) return "the tray did not start";
     // Line-buffered: xev's first line (its window) must not wait for the first event.
     other_ =
         StartHelper("stdbuf", {"-oL", "xev", "-geometry", "300x200+400+300", "-event", "keyboard"});

@@ -28,10 +28,13 @@ class Desktop {
     unsigned long FocusWindow();
     bool GrabCtrlShiftKey(const char* keysym);  // for this connection, as another program would
     bool FocusOtherApplication();
+    bool StopTray();  // the notification area goes, and comes back with StartTray
+    bool StartTray();
     // The keys xev received since the last call, up to a marker key typed now.
     QString KeysReachingOtherApplication();
 
   private:
+    bool TrayRuns();
     _XDisplay* display_ = nullptr;
     QTemporaryDir home_;
     std::unique_ptr<QProcess> server_, windowManager_, tray_, other_;
