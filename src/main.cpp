@@ -6,9 +6,9 @@
 #include "converter/ConverterWindow.h"
 #include "dictionary/DictionaryWindows.h"
 #include "shell/Shell.h"
+#include "shell/Systray.h"
 
 #include <QApplication>
-#include <QSystemTrayIcon>
 
 #include <cstdio>
 
@@ -44,8 +44,7 @@ int main(int argc, char** argv) {
                      [] { shell::ShowModeless(dictionary::frmMdict().Get()); });
     app::RequestServer requests([](app::Tool tool) { app::ShowTool(tool); },
                                 [] {
-                                    if (!QSystemTrayIcon::isSystemTrayAvailable())
-                                        app::ShowMainWindow();
+                                    if (!shell::NotificationAreaAvailable()) app::ShowMainWindow();
                                 });
     requests.Listen();
 

@@ -3,6 +3,12 @@
 #include "shell/Platform.h"
 
 #include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusServiceWatcher>
+#include <QDBusVariant>
+#include <QGuiApplication>
 #include <QPointer>
 #include <QSystemTrayIcon>
 
@@ -40,7 +46,103 @@ std::uint32_t MouseMessageOf(QSystemTrayIcon::ActivationReason reason) {
     return 0;
 }
 
+// Where the platform is not X11, Qt shows an icon only through a
+// StatusNotifier host on the session bus, and it asks whether one is there
+// once per process, at the first icon: an icon made before a panel starts
+// (an autostart race) would never appear. So there an icon is made only once
+// a host is registered; until then its record waits here.
+constexpr char kWatcherService[] = "org.kde.StatusNotifierWatcher";
+constexpr char kWatcherPath[] = "/StatusNotifierWatcher";
+
+std::map<IconKey, IconRecord>& Waiting() {
+    static std::map<IconKey, IconRecord> waiting;
+    return waiting;
+}
+
+bool QtWaitsForTheTray() {
+    return qGuiApp && QGuiApplication::platformName() == QLatin1String("xcb");
+}
+
+bool StatusNotifierHostRegistered() {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !bus.interface() ||
+        !bus.interface()->isServiceRegistered(QLatin1String(kWatcherService)).value()) {
+        return false;
+    }
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        QLatin1String(kWatcherService), QLatin1String(kWatcherPath),
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    get << QLatin1String(kWatcherService) << QStringLiteral("IsStatusNotifierHostRegistered");
+    // A watcher that does not answer within half a second counts as none.
+    const QDBusMessage reply = bus.call(get, QDBus::Block, 500);
+    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
+           reply.arguments().first().value<QDBusVariant>().variant().toBool();
+}
+
+QSystemTrayIcon* MakeIcon(QWidget* owner, const IconRecord& record) {
+    // The icon goes with its owner window.
+    auto* icon = new QSystemTrayIcon(owner);
+    if (record.flags & kIconFlagIcon) icon->setIcon(record.icon);
+    if (record.flags & kIconFlagTip) icon->setToolTip(record.TipText());
+    if (record.flags & kIconFlagMessage) {
+        const std::uint32_t message = record.callbackMessage;
+        QObject::connect(icon, &QSystemTrayIcon::activated, owner,
+                         [owner, message](QSystemTrayIcon::ActivationReason reason) {
+                             const std::uint32_t mouse = MouseMessageOf(reason);
+                             if (mouse == 0) return;
+                             QCoreApplication::postEvent(owner,
+                                                         new TrayCallbackEvent(message, mouse));
+                         });
+    }
+    icon->show();
+    return icon;
+}
+
+// Makes the waiting icons once a host is there.
+void ShowWaitingIcons() {
+    if (Waiting().empty() || !StatusNotifierHostRegistered()) return;
+    auto waiting = std::exchange(Waiting(), {});
+    for (const auto& [key, record] : waiting) {
+        if (QWidget* owner = QWidget::find(record.owner)) {
+            Icons().emplace(key, MakeIcon(owner, record));
+        }
+    }
+}
+
+// Listens for a watcher coming onto the bus and for a host registering
+// with it; each makes the waiting icons when a host is there.
+class HostWatch : public QObject {
+    Q_OBJECT
+  public:
+    explicit HostWatch(QDBusConnection bus)
+        : services_(QLatin1String(kWatcherService), bus,
+                    QDBusServiceWatcher::WatchForRegistration) {
+        connect(&services_, &QDBusServiceWatcher::serviceRegistered, this, &HostWatch::Check);
+        bus.connect(QLatin1String(kWatcherService), QLatin1String(kWatcherPath),
+                    QLatin1String(kWatcherService), QStringLiteral("StatusNotifierHostRegistered"),
+                    this, SLOT(Check()));
+    }
+
+  public slots:
+    void Check() { ShowWaitingIcons(); }
+
+  private:
+    QDBusServiceWatcher services_;
+};
+
+void WatchForAHost() {
+    static QPointer<HostWatch> watch;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!watch && bus.isConnected()) watch = new HostWatch(bus);
+    if (watch && qApp) watch->setParent(qApp);
+}
+
 }  // namespace
+
+bool NotificationAreaAvailable() {
+    return QtWaitsForTheTray() ? QSystemTrayIcon::isSystemTrayAvailable()
+                               : StatusNotifierHostRegistered();
+}
 
 QString IconRecord::TipText() const {
     const qsizetype end = tip.indexOf(QChar(u'\0'));
@@ -75,6 +177,7 @@ bool NotifyIcon(NotifyOperation operation, const IconRecord& record) {
     }
 
     if (operation == NotifyOperation::Delete) {
+        if (Waiting().erase(key) > 0) return true;
         if (found == icons.end()) return false;
         QSystemTrayIcon* icon = found->second;
         icons.erase(found);
@@ -86,23 +189,13 @@ bool NotifyIcon(NotifyOperation operation, const IconRecord& record) {
         return true;
     }
 
-    if (found != icons.end()) return false;
-    // The icon goes with its owner window.
-    auto* icon = new QSystemTrayIcon(owner);
-    if (record.flags & kIconFlagIcon) icon->setIcon(record.icon);
-    if (record.flags & kIconFlagTip) icon->setToolTip(record.TipText());
-    if (record.flags & kIconFlagMessage) {
-        const std::uint32_t message = record.callbackMessage;
-        QObject::connect(icon, &QSystemTrayIcon::activated, owner,
-                         [owner, message](QSystemTrayIcon::ActivationReason reason) {
-                             const std::uint32_t mouse = MouseMessageOf(reason);
-                             if (mouse == 0) return;
-                             QCoreApplication::postEvent(owner,
-                                                         new TrayCallbackEvent(message, mouse));
-                         });
+    if (found != icons.end() || Waiting().count(key)) return false;
+    if (!QtWaitsForTheTray() && !StatusNotifierHostRegistered()) {
+        Waiting().emplace(key, record);
+        WatchForAHost();
+        return true;
     }
-    icons.emplace(key, icon);
-    icon->show();
+    icons.emplace(key, MakeIcon(owner, record));
     return true;
 }
 
@@ -117,3 +210,5 @@ QEvent::Type TrayCallbackEvent::EventType() {
 }
 
 }  // namespace orv::shell
+
+#include "Systray.moc"

@@ -58,8 +58,13 @@ enum class NotifyOperation { Add = 0, Delete = 2 };
 // Adds the icon of the record (owner and id name it) or deletes it. Adding
 // an icon that exists, deleting one that does not, or naming an owner that
 // is no window of this program answers false and changes nothing. An added icon appears in the
-// notification area as soon as there is one, also when the area starts later than the program.
+// notification area as soon as there is one, also when the area starts later than the program
+// (on Wayland the icon is made only then; until then FindNotifyIcon finds none).
 bool NotifyIcon(NotifyOperation operation, const IconRecord& record);
+
+// Whether a notification area can show an icon now: on X11 a tray or a
+// StatusNotifier host, elsewhere a StatusNotifier host on the session bus.
+bool NotificationAreaAvailable();
 
 // The icon that owner and id name, or none (for tests and diagnostics).
 QSystemTrayIcon* FindNotifyIcon(WId owner, std::uint32_t id);
