@@ -46,7 +46,7 @@ std::uint32_t MouseMessageOf(QSystemTrayIcon::ActivationReason reason) {
     return 0;
 }
 
-// Where the platform is not X11, Qt shows an icon only through a
+// On Wayland, Qt shows an icon only through a
 // StatusNotifier host on the session bus, and it asks whether one is there
 // once per process, at the first icon: an icon made before a panel starts
 // (an autostart race) would never appear. So there an icon is made only once
@@ -59,8 +59,10 @@ std::map<IconKey, IconRecord>& Waiting() {
     return waiting;
 }
 
-bool QtWaitsForTheTray() {
-    return qGuiApp && QGuiApplication::platformName() == QLatin1String("xcb");
+// X11 (and Qt's offscreen platform of the tests) keep Qt's own handling: its
+// X11 icon waits for a tray by itself.
+bool OnWayland() {
+    return qGuiApp && QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
 bool StatusNotifierHostRegistered() {
@@ -140,8 +142,7 @@ void WatchForAHost() {
 }  // namespace
 
 bool NotificationAreaAvailable() {
-    return QtWaitsForTheTray() ? QSystemTrayIcon::isSystemTrayAvailable()
-                               : StatusNotifierHostRegistered();
+    return OnWayland() ? StatusNotifierHostRegistered() : QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 QString IconRecord::TipText() const {
@@ -190,7 +191,7 @@ bool NotifyIcon(NotifyOperation operation, const IconRecord& record) {
     }
 
     if (found != icons.end() || Waiting().count(key)) return false;
-    if (!QtWaitsForTheTray() && !StatusNotifierHostRegistered()) {
+    if (OnWayland() && !StatusNotifierHostRegistered()) {
         Waiting().emplace(key, record);
         WatchForAHost();
         return true;
