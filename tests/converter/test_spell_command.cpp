@@ -51,27 +51,16 @@ class SpellCommandTest : public QObject {
         QTest::addColumn<QString>("scheme");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("name");
-        QTest::newRow("iast") << "iast"
-                              << "Oṃ maṇi padme hūṃ ||\n"
-                              << "IAST";
-        QTest::newRow("iso") << "iso"
-                             << "ōṁ r̥ṣi |\n"
-                             << "ISO 15919";
-        QTest::newRow("hk") << "hk"
-                            << "oM maNi padme hUM ||\n"
-                            << "Harvard-Kyoto";
-        QTest::newRow("itrans") << "itrans"
-                                << "shrii gaNeshaaya namaH ||\n"
-                                << "ITRANS";
-        QTest::newRow("velthuis") << "velthuis"
-                                  << "o.m ma.ni padme huu.m ||\n"
-                                  << "Velthuis";
-        QTest::newRow("slp1") << "slp1"
-                              << "kzitigarBa SrIH jYAna ..\n"
-                              << "SLP1";
-        QTest::newRow("deva") << "deva"
-                              << "ॐ मणि पद्मे हूं ॥\n"
-                              << "Devanagari";
+        for (const auto& [scheme, text, name] : std::initializer_list<std::array<const char*, 3>>{
+                 {"iast", "Oṃ maṇi padme hūṃ ||\n", "IAST"},
+                 {"iso", "ōṁ r̥ṣi |\n", "ISO 15919"},
+                 {"hk", "oM maNi padme hUM ||\n", "Harvard-Kyoto"},
+                 {"itrans", "shrii gaNeshaaya namaH ||\n", "ITRANS"},
+                 {"velthuis", "o.m ma.ni padme huu.m ||\n", "Velthuis"},
+                 {"slp1", "kzitigarBa SrIH jYAna ..\n", "SLP1"},
+                 {"deva", "ॐ मणि पद्मे हूं ॥\n", "Devanagari"}}) {
+            QTest::newRow(scheme) << QString(scheme) << QString::fromUtf8(text) << QString(name);
+        }
     }
     void spellsEachScheme() {
         QFETCH(QString, scheme);

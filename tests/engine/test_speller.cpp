@@ -7,6 +7,8 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include <array>
+
 using namespace orv;
 using namespace orv::engine;
 
@@ -74,8 +76,7 @@ class SpellerTest : public QObject {
         QTest::newRow("long cluster") << "rtsnyāṃḥ"
                                       << Sid({kRa, kVirama, kTa, kVirama, 0x2D, kVirama, kNa,
                                               kVirama, kYa, kSignAa, kAnusvara, kVisarga});
-        QTest::newRow("empty") << ""
-                               << "";
+        QTest::newRow("empty") << QString() << QString();
     }
     void iastToSiddham() {
         QFETCH(QString, text);
@@ -88,36 +89,23 @@ class SpellerTest : public QObject {
         QTest::addColumn<QString>("scheme");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("iast");
-        const QString iast = "oṃ maṇi padme hūṃ | kṣitigarbha śrīḥ ṛṣi jñāna ||";
-        QTest::newRow("iso") << "iso"
-                             << "ōṁ maṇi padmē hūṁ | kṣitigarbha śrīḥ r̥ṣi jñāna ||" << iast;
-        QTest::newRow("hk") << "hk"
-                            << "oM maNi padme hUM | kSitigarbha zrIH RSi jJAna ||" << iast;
-        QTest::newRow("itrans") << "itrans"
-                                << "oM maNi padme hU.n | kShitigarbha shrIH RRiShi j~nAna ||"
-                                << "oṃ maṇi padme hūṃ | kṣitigarbha śrīḥ ṛṣi jñāna ||";
-        QTest::newRow("itrans alternatives")
-            << "itrans"
-            << "oM maNi padme huu.n | xitigarbha shrii.h R^iShi GYaana ||" << iast;
-        QTest::newRow("velthuis")
-            << "velthuis"
-            << "o.m ma.ni padme huu.m | k.sitigarbha \"srii.h .r.si j~naana ||" << iast;
-        QTest::newRow("slp1") << "slp1"
-                              << "oM maRi padme hUM . kzitigarBa SrIH fzi jYAna .." << iast;
-        QTest::newRow("deva") << "deva"
-                              << "ॐ मणि पद्मे हूं । क्षितिगर्भ श्रीः ऋषि ज्ञान ॥" << iast;
-        QTest::newRow("deva final consonant") << "deva"
-                                              << "तत् सत्"
-                                              << "tat sat";
-        QTest::newRow("deva hiatus") << "deva"
-                                     << "प्रउग"
-                                     << "praüga";
-        QTest::newRow("itrans ch") << "itrans"
-                                   << "chChA chhA"
-                                   << "cchā chā";
-        QTest::newRow("slp1 avagraha") << "slp1"
-                                       << "te 'pi"
-                                       << "te 'pi";
+        const char* iast = "oṃ maṇi padme hūṃ | kṣitigarbha śrīḥ ṛṣi jñāna ||";
+        for (const auto& [scheme, text, want] : std::initializer_list<std::array<const char*, 3>>{
+                 {"iso", "ōṁ maṇi padmē hūṁ | kṣitigarbha śrīḥ r̥ṣi jñāna ||", iast},
+                 {"hk", "oM maNi padme hUM | kSitigarbha zrIH RSi jJAna ||", iast},
+                 {"itrans", "oM maNi padme hU.n | kShitigarbha shrIH RRiShi j~nAna ||", iast},
+                 {"itrans", "oM maNi padme huu.n | xitigarbha shrii.h R^iShi GYaana ||", iast},
+                 {"velthuis", "o.m ma.ni padme huu.m | k.sitigarbha \"srii.h .r.si j~naana ||",
+                  iast},
+                 {"slp1", "oM maRi padme hUM . kzitigarBa SrIH fzi jYAna ..", iast},
+                 {"deva", "ॐ मणि पद्मे हूं । क्षितिगर्भ श्रीः ऋषि ज्ञान ॥", iast},
+                 {"deva", "तत् सत्", "tat sat"},  // final consonant
+                 {"deva", "प्रउग", "praüga"},    // hiatus
+                 {"itrans", "chChA chhA", "cchā chā"},
+                 {"slp1", "te 'pi", "te 'pi"}}) {  // avagraha
+            QTest::newRow(text) << QString(scheme) << QString::fromUtf8(text)
+                                << QString::fromUtf8(want);
+        }
     }
     void schemes() {
         QFETCH(QString, scheme);
@@ -151,24 +139,19 @@ class SpellerTest : public QObject {
     void recognises_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("scheme");
-        QTest::newRow("devanagari") << "ॐ मणि पद्मे हूं"
-                                    << "deva";
-        QTest::newRow("iast") << "oṃ maṇi padme hūṃ"
-                              << "iast";
-        QTest::newRow("iso") << "ōṁ r̥ṣi"
-                             << "iso";
-        QTest::newRow("plain ascii") << "om namo buddhaya"
-                                     << "iast";
-        QTest::newRow("sentence case") << "Namo buddhaya"
-                                       << "iast";
-        QTest::newRow("hk") << "oM maNi padme hUM"
-                            << "hk";
-        QTest::newRow("itrans") << "shrii gaNeshaaya namaH"
-                                << "itrans";
-        QTest::newRow("velthuis") << "o.m ma.ni padme huu.m"
-                                  << "velthuis";
-        QTest::newRow("slp1") << "kzitigarBa SrIH jYAna"
-                              << "slp1";
+        for (const auto& [text, scheme] :
+             std::initializer_list<std::pair<const char*, const char*>>{
+                 {"ॐ मणि पद्मे हूं", "deva"},
+                 {"oṃ maṇi padme hūṃ", "iast"},
+                 {"ōṁ r̥ṣi", "iso"},
+                 {"om namo buddhaya", "iast"},  // plain ASCII
+                 {"Namo buddhaya", "iast"},     // sentence case
+                 {"oM maNi padme hUM", "hk"},
+                 {"shrii gaNeshaaya namaH", "itrans"},
+                 {"o.m ma.ni padme huu.m", "velthuis"},
+                 {"kzitigarBa SrIH jYAna", "slp1"}}) {
+            QTest::newRow(text) << QString::fromUtf8(text) << QString(scheme);
+        }
     }
     void recognises() {
         QFETCH(QString, text);
