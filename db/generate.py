@@ -29,6 +29,7 @@ Python 3 standard library only. Output is deterministic.
 """
 
 import os
+import re
 import sys
 import unicodedata
 
@@ -674,6 +675,154 @@ def write_corpus(text_path, fixture_path):
         out.writelines("\t".join(escape(f) for f in row) + "\n" for row in rows)
 
 
+# ---------------------------------------------------------------------------
+# The word lexicon (tbl_words): whole words and phrases the input methods
+# offer as completions, from the source lists in db/lexicon and the corpus.
+
+LEXICON = os.path.join(HERE, "lexicon")
+CORPUS = os.path.join(HERE, os.pardir, "tests", "corpus", "corpus.txt")
+
+# Weight of an entry: the base of the best source it comes from, plus 10 for
+# each time it occurs in practice text, that is in the corpus and in the
+# mantra list (a word: as a word of a line; a phrase: as a run of whole
+# words of a line):
+#
+#   weight = max(BASE[source] for its sources) + 10 * occurrences
+#
+# Mantra phrases and names stand first among unseen entries, because a
+# typist enters them whole and often; generated inflections, which no text
+# here attests, come last.
+BASE = {"mantras": 60, "names": 50, "dictionary": 40, "corpus": 30, "inflections": 5}
+
+_WORD = re.compile(r"[^\s|.,]+")
+
+
+def learned_form(text):
+    """An entry as the lexicon keeps it: NFC, lower case, ṃ for ISO's ṁ,
+    words separated by single blanks."""
+    text = unicodedata.normalize("NFC", text).lower().replace("ṁ", "ṃ")
+    return " ".join(text.split())
+
+
+def spellable(text):
+    """Letters and blanks only (an avagraha or a mark makes no entry), with
+    every final after its vowel."""
+    try:
+        return all(k in "CVF" or v == " " for k, v in tokens(text)) and syllables(text)
+    except ValueError:
+        return False
+
+
+def read_list(name, text=True):
+    """The entries of db/lexicon/NAME.txt: one a line; # starts a comment.
+    A list of IAST `text` must hold nothing else."""
+    with open(os.path.join(LEXICON, name + ".txt"), encoding="utf-8") as f:
+        lines = [learned_form(line.split("#")[0]) for line in f]
+    entries = [line for line in lines if line]
+    bad = [e for e in entries if text and not spellable(e)]
+    assert not bad, "%s: not IAST letters: %s" % (name, bad)
+    return entries
+
+
+def text_lines(path):
+    """The lines of an IAST text (# comments left out), in learned form."""
+    with open(path, encoding="utf-8") as f:
+        return [learned_form(line) for line in f if line.strip() and not line.startswith("#")]
+
+
+def text_words(line):
+    return [w for w in _WORD.findall(line) if spellable(w)]
+
+
+# Endings of the regular a- and ā-stem nouns, by gender; "-" drops the stem's
+# final vowel. Forms are given as they stand alone (before a pause).
+ENDINGS = {
+    "m": "aḥ am ena āya āt asya e au ābhyām ayoḥ āḥ ān aiḥ ebhyaḥ ānām eṣu",
+    "n": "am ena āya āt asya e āni aiḥ ebhyaḥ ānām eṣu ābhyām ayoḥ",
+    "f": "ā ām ayā āyai āyāḥ āyām e ābhyām ayoḥ āḥ ābhiḥ ābhyaḥ ānām āsu",
+}
+# An n of the ending becomes ṇ after r, ṛ, ṝ or ṣ in the word when only
+# vowels, k-, p- and y v h ṃ stand between, and a vowel, m, y, v or n follows
+# (dharmeṇa, mudrāṇām, but tathāgatena, hṛdayena). The stem itself is never
+# changed (vajrayānena).
+_NATVA_TRIGGER = set("rṛṝṣ")
+_NATVA_PASS = set("aāiīuūḷḹeoykgṅpbmvhṃ")
+
+
+def inflect(stem, ending):
+    active = False
+    for ch in stem:
+        active = ch in _NATVA_TRIGGER or (active and ch in _NATVA_PASS)
+    out = ""
+    for i, ch in enumerate(ending):
+        if ch == "n" and active and ending[i + 1:i + 2] and ending[i + 1] in "aāiīuūṛeomyvn":
+            ch = "ṇ"
+        out += ch
+        active = ch in _NATVA_TRIGGER or (active and ch in _NATVA_PASS)
+    return stem + out
+
+
+def inflections(stems, dictionary):
+    """Every regular form of each "stem gender" line of db/lexicon/stems.txt
+    (m, n: a-stems; f: ā-stems); each stem must be a dictionary word."""
+    forms = []
+    for line in stems:
+        stem, gender = line.split()
+        assert stem in dictionary, "stems: %s is not in the dictionary" % stem
+        assert stem.endswith("ā" if gender == "f" else "a"), line
+        for e in ENDINGS[gender].split():
+            forms.append(inflect(stem[:-1], e))
+            if e.endswith("m"):  # buddham, and buddhaṃ as texts write it before a word
+                forms.append(inflect(stem[:-1], e[:-1] + "ṃ"))
+    return forms
+
+
+def word_rows(dictionary_trans):
+    """The rows of tbl_words, (transliteration, siddham, lantsa, weight), in
+    code point order of the transliteration; and the entries per source."""
+    sources = {}
+    dictionary = [learned_form(t) for t in dictionary_trans]
+    sources["dictionary"] = [t for t in dictionary if spellable(t)]
+    mantras = read_list("mantras")
+    mantra_lines = mantras
+    sources["mantras"] = mantras + [w for m in mantras for w in m.split()]
+    sources["names"] = read_list("names")
+    corpus = text_lines(CORPUS)
+    sources["corpus"] = [w for line in corpus for w in text_words(line)]
+    sources["inflections"] = inflections(read_list("stems", False), set(dictionary))
+    for name in list(sources):
+        sources[name] = [e for e in sources[name] if spellable(e)]
+
+    # Occurrences in practice text: single words by count, phrases as runs
+    # of whole words.
+    practice = [" ".join(text_words(line)) for line in corpus + mantra_lines]
+    word_count = {}
+    for line in practice:
+        for w in line.split():
+            word_count[w] = word_count.get(w, 0) + 1
+
+    def occurrences(entry):
+        if " " not in entry:
+            return word_count.get(entry, 0)
+        return sum((" " + line + " ").count(" " + entry + " ") for line in practice)
+
+    base = {}
+    for name, entries in sources.items():
+        for e in entries:
+            base[e] = max(base.get(e, 0), BASE[name])
+    rows = [(e, to_script(e, "siddham"), to_script(e, "deva"), base[e] + 10 * occurrences(e))
+            for e in sorted(base)]
+    sizes = {name: len(set(entries)) for name, entries in sources.items()}
+    return rows, sizes
+
+
+def dictionary_trans():
+    lines, header, columns = read_table("tbl_dictionary")
+    t = columns.index("trans")
+    return [unescape(line.split("\t")[t]) for line in lines[header + 1:]
+            if line.strip() and not line.startswith("#")]
+
+
 def main(argv):
     if len(argv) == 3 and argv[1] == "--spell":
         print(to_script(argv[2], "siddham"))
@@ -763,6 +912,16 @@ Glyph grid of the dictionary, in the order shown (pages of 110): every Siddham
 letter, sign and mark in code point order, then the syllables most used in
 the dictionary.
 """, ["id", "glyph"], [(n + 1, g) for n, g in enumerate(glyphs)])
+    words, sizes = word_rows(dictionary_trans())
+    counts["tbl_words"] = write_table(folder, "tbl_words", """
+Word lexicon of the input methods: whole words and phrases of Buddhist
+Sanskrit in IAST (NFC, lower case, single blanks) with their Siddham and
+Lantsa spelling as the speller writes them, and a weight (larger: more common
+in practice texts). Sources: the dictionary's words and phrases, the lists in
+db/lexicon (mantra and dhāraṇī phrases and their words, names, regular forms
+of a- and ā-stem nouns) and the words of tests/corpus/corpus.txt; the weight
+formula is in db/generate.py.
+""", ["transliteration", "siddham", "lantsa", "weight"], words)
 
     listed = LISTED_CLUSTERS.split()
     assert len(set(listed)) == len(listed), "a cluster is listed twice"
@@ -770,6 +929,7 @@ the dictionary.
         print("%-20s %5d rows" % (name, n))
     print("%-20s %5d rows" % ("tbl_dictionary", len(dictionary_scripts)))
     print("%d consonant clusters" % len(CLUSTERS))
+    print("tbl_words by source: " + ", ".join("%s %d" % kv for kv in sizes.items()))
     return 0
 
 

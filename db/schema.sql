@@ -61,3 +61,14 @@ create table tbl_scheme (
   iast   text not null collate dict,
   kind   text not null collate dict
 );
+
+-- The input methods' word lexicon: a word or phrase in IAST (NFC, lower
+-- case, single blanks), its Siddham and Lantsa spelling as the speller writes
+-- it, and a weight (larger: more common in practice texts).
+create table tbl_words (
+  transliteration text not null collate dict,
+  siddham         text not null collate dict,
+  lantsa          text not null collate dict,
+  weight          integer not null
+);
+create index ix_words_transliteration on tbl_words (transliteration);

@@ -191,6 +191,9 @@ const std::map<QString, QStringList>& Database::ReferenceColumns() {
         {QStringLiteral("tbl_scheme"),
          {QStringLiteral("scheme"), QStringLiteral("input"), QStringLiteral("iast"),
           QStringLiteral("kind")}},
+        {QStringLiteral("tbl_words"),
+         {QStringLiteral("transliteration"), QStringLiteral("siddham"), QStringLiteral("lantsa"),
+          QStringLiteral("weight")}},
     };
     return columns;
 }

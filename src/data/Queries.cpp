@@ -127,4 +127,10 @@ Statement SchemeRows() {
     return {QStringLiteral("select scheme, input, iast, kind from tbl_scheme order by rowid"), {}};
 }
 
+Statement WordRows() {
+    return {QStringLiteral(
+                "select transliteration, siddham, lantsa, weight from tbl_words order by rowid"),
+            {}};
+}
+
 }  // namespace orv::data

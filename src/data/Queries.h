@@ -50,5 +50,8 @@ Statement ScriptRows(ScriptTable table);
 Statement SchemeRows();
 // select trans from tbl_dictionary: every word's IAST
 Statement DictionaryTrans();
+// select transliteration, siddham, lantsa, weight from tbl_words order by
+// rowid: the whole word lexicon
+Statement WordRows();
 
 }  // namespace orv::data
