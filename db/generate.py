@@ -7,8 +7,9 @@ rules here (a new consonant cluster, a new mark). Running it:
 
   python3 db/generate.py
       rewrites tbl_siddham, tbl_lantsa, tbl_keyboard, tbl_siddham_trans,
-      tbl_siddham_deva, tbl_siddham_lantsa, tbl_scheme and tbl_glyph, and
-      fills in the Siddham spelling of every tbl_dictionary row whose
+      tbl_siddham_deva, tbl_siddham_lantsa, tbl_scheme, tbl_glyph and
+      tbl_words (the word lexicon, from the lists in db/lexicon, the
+      dictionary and tests/corpus/corpus.txt), and fills in the Siddham spelling of every tbl_dictionary row whose
       `scripts` field is empty (all other dictionary text is left exactly as
       it is);
 
