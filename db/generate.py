@@ -9,9 +9,9 @@ rules here (a new consonant cluster, a new mark). Running it:
       rewrites tbl_siddham, tbl_lantsa, tbl_keyboard, tbl_siddham_trans,
       tbl_siddham_deva, tbl_siddham_lantsa, tbl_scheme, tbl_glyph and
       tbl_words (the word lexicon, from the lists in db/lexicon, the
-      dictionary and tests/corpus/corpus.txt), and fills in the Siddham spelling of every tbl_dictionary row whose
-      `scripts` field is empty (all other dictionary text is left exactly as
-      it is);
+      dictionary and tests/corpus/corpus.txt), and fills in the Siddham
+      spelling of every tbl_dictionary row whose `scripts` field is empty
+      (all other dictionary text is left exactly as it is);
 
   python3 db/generate.py --out DIR
       writes the same tables to DIR instead (db/data is only read; the
@@ -735,8 +735,9 @@ def text_words(line):
     return [w for w in _WORD.findall(line) if spellable(w)]
 
 
-# Endings of the regular a- and ā-stem nouns, by gender; "-" drops the stem's
-# final vowel. Forms are given as they stand alone (before a pause).
+# Endings of the regular a- and ā-stem nouns, by gender, each in place of the
+# stem's final vowel; forms as they stand before a pause (buddhaḥ), and those
+# in m also with ṃ (buddhaṃ), as texts write them before a word.
 ENDINGS = {
     "m": "aḥ am ena āya āt asya e au ābhyām ayoḥ āḥ ān aiḥ ebhyaḥ ānām eṣu",
     "n": "am ena āya āt asya e āni aiḥ ebhyaḥ ānām eṣu ābhyām ayoḥ",
@@ -773,7 +774,7 @@ def inflections(stems, dictionary):
         assert stem.endswith("ā" if gender == "f" else "a"), line
         for e in ENDINGS[gender].split():
             forms.append(inflect(stem[:-1], e))
-            if e.endswith("m"):  # buddham, and buddhaṃ as texts write it before a word
+            if e.endswith("m"):
                 forms.append(inflect(stem[:-1], e[:-1] + "ṃ"))
     return forms
 
@@ -785,7 +786,6 @@ def word_rows(dictionary_trans):
     dictionary = [learned_form(t) for t in dictionary_trans]
     sources["dictionary"] = [t for t in dictionary if spellable(t)]
     mantras = read_list("mantras")
-    mantra_lines = mantras
     sources["mantras"] = mantras + [w for m in mantras for w in m.split()]
     sources["names"] = read_list("names")
     corpus = text_lines(CORPUS)
@@ -796,7 +796,7 @@ def word_rows(dictionary_trans):
 
     # Occurrences in practice text: single words by count, phrases as runs
     # of whole words.
-    practice = [" ".join(text_words(line)) for line in corpus + mantra_lines]
+    practice = [" ".join(text_words(line)) for line in corpus + mantras]
     word_count = {}
     for line in practice:
         for w in line.split():
