@@ -222,7 +222,8 @@ void WordStore::Enqueue(int kind, const QString& word) {
         std::lock_guard lock(worker_->mu);
         if (worker_->queue.size() >= kMaxQueue) {
             if (!worker_->queueFull)
-                qCWarning(lcEngine, "Learned words: the store is not answering; changes dropped");
+                qCWarning(lcEngine, "Learned words: %zu changes wait for the file; more dropped",
+                          kMaxQueue);
             worker_->queueFull = true;
             return;
         }
