@@ -256,8 +256,9 @@ bool LearnedDb::Write(const std::vector<Op>& ops, QString* error, bool* unwritab
                 return fail(why);
             continue;
         }
-        const QByteArray word = LearnedForm(op.word).toUtf8();
-        if (word.isEmpty()) continue;
+        const QString form = LearnedForm(op.word);
+        if (form.isEmpty() || form.size() > kMaxWordLength) continue;
+        const QByteArray word = form.toUtf8();
         Stmt& s = op.kind == Op::kLearn ? learn : forget;
         s.Bind(1, word);
         s.Bind(2, op.kind == Op::kLearn ? std::min<std::int64_t>(op.count, kMaxCount) : seq + 1);

@@ -21,6 +21,10 @@ struct sqlite3;
 
 namespace orv::engine::learned {
 
+// Longer "words" (a run of letters with no blank in an imported file) are
+// not learned: no one types them, and they would only take room.
+constexpr int kMaxWordLength = 200;
+
 struct Op {
     enum Kind { kLearn, kForget, kForgetAll } kind = kLearn;
     QString word;  // as given; made LearnedForm on writing

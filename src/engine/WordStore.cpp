@@ -297,7 +297,7 @@ std::optional<int> WordStore::Import(const QString& path, QTextStream& in, QStri
     const std::int64_t now = Now();
     auto add = [&](const QString& word, std::uint64_t count, std::int64_t time) {
         const QString form = LearnedForm(word);
-        if (form.isEmpty() || count == 0) return;
+        if (form.isEmpty() || form.size() > learned::kMaxWordLength || count == 0) return;
         Entry& e = entries[form];
         e.count = std::min<std::uint64_t>(e.count + count, UINT32_MAX);
         e.time = std::max(e.time, time);

@@ -369,6 +369,7 @@ class WordStoreTest : public QObject {
         QTest::newRow("not a list line") << "namo\tmany\n" << 2 << "namo:1 many:1";
         QTest::newRow("phrase line") << "namo ratna\t2\t5\n" << 1 << "namo_ratna:2";
         QTest::newRow("nothing") << "|| 1 2 3 ||\n\n" << 0 << "";
+        QTest::newRow("overlong run") << "namo " + QString(201, 'a') << 1 << "namo:1";
     }
     void import() {
         QFETCH(QString, text);
