@@ -32,6 +32,10 @@ constexpr int kPruneEvery = 1000;
 // Writes queued beyond this while the worker waits for the file (another
 // process's long import) are dropped rather than held without end.
 constexpr std::size_t kMaxQueue = 10000;
+// A paused store (read-only, full disk) is tried again this seldom: a
+// long-running input method learns again once the disk has room, without
+// trying on every commit.
+constexpr auto kRetryInterval = std::chrono::minutes(5);
 
 bool IsWordChar(char32_t c) {
     switch (QChar::category(c)) {
@@ -80,6 +84,8 @@ struct WordStore::Worker {
     void Apply(const std::vector<Op>& ops);
     void ReadBack(bool wrote);
     void Publish(bool reset, std::vector<LearnedWord>&& words);
+    // Learning paused: one warning for each time, retries only at info level.
+    void Pause(const char* what, const QString& error);
 
     const QString path;
 
@@ -99,6 +105,8 @@ struct WordStore::Worker {
     // The worker thread's own.
     LearnedDb db;
     int sincePrune = 0;
+    bool warned = false;  // since the last write that went in
+    std::chrono::steady_clock::time_point pausedAt;
 
     std::thread thread;
 };
@@ -121,6 +129,8 @@ void WordStore::Worker::Run() {
         }
         if (!ops.empty()) Apply(ops);
         ReadBack(!ops.empty());
+        if (!writable && !stopping && std::chrono::steady_clock::now() - pausedAt >= kRetryInterval)
+            OpenStore();
         {
             std::lock_guard lock(mu);
             done = ticket;
@@ -135,11 +145,9 @@ void WordStore::Worker::OpenStore() {
     const bool readable = db.Open(path, LearnedDb::Mode::kEngine, true, &error);
     writable = db.Writable();
     if (!readable)
-        qCWarning(lcEngine, "Learned words: cannot open %s (%s); learning paused",
-                  qUtf8Printable(path), qUtf8Printable(error));
+        Pause("open", error);
     else if (!db.Writable())
-        qCWarning(lcEngine, "Learned words: cannot write %s (%s); learning paused, reading on",
-                  qUtf8Printable(path), qUtf8Printable(error));
+        Pause("write", error);
     if (db.Writable() && !db.Prune(WordStore::kMaxWords, &error))
         qCWarning(lcEngine, "Learned words: not pruned (%s)", qUtf8Printable(error));
     std::vector<LearnedWord> words;
@@ -157,14 +165,14 @@ void WordStore::Worker::Apply(const std::vector<Op>& ops) {
     if (!db.Write(ops, &error, &unwritable)) {
         if (unwritable) {
             writable = false;
-            qCWarning(lcEngine, "Learned words: cannot write %s (%s); learning paused",
-                      qUtf8Printable(path), qUtf8Printable(error));
+            Pause("write", error);
         } else {
             qCWarning(lcEngine, "Learned words: %zu changes not written (%s)", ops.size(),
                       qUtf8Printable(error));
         }
         return;
     }
+    warned = false;
     sincePrune += int(ops.size());
     if (sincePrune >= kPruneEvery) {
         sincePrune = 0;
@@ -191,6 +199,18 @@ void WordStore::Worker::ReadBack(bool wrote) {
         return;
     }
     if (reset || !words.empty()) Publish(reset, std::move(words));
+}
+
+void WordStore::Worker::Pause(const char* what, const QString& error) {
+    pausedAt = std::chrono::steady_clock::now();
+    if (warned) {
+        qCInfo(lcEngine, "Learned words: still cannot %s %s (%s)", what, qUtf8Printable(path),
+               qUtf8Printable(error));
+        return;
+    }
+    warned = true;
+    qCWarning(lcEngine, "Learned words: cannot %s %s (%s); learning paused", what,
+              qUtf8Printable(path), qUtf8Printable(error));
 }
 
 void WordStore::Worker::Publish(bool reset, std::vector<LearnedWord>&& words) {
