@@ -12,6 +12,9 @@
 
 #include <sys/stat.h>
 
+#include <chrono>
+#include <thread>
+
 namespace orv::engine::learned {
 
 namespace {
@@ -19,6 +22,7 @@ namespace {
 // Another process holding the write lock (an import of a long text) gets
 // this long before a write gives up; the worker thread waits, never a key.
 constexpr int kBusyTimeoutMs = 5000;
+constexpr int kBusyStepMs = 20;
 constexpr std::int64_t kMaxCount = 4294967295;  // counts are 32 bits
 
 const char* const kSchema =
@@ -175,6 +179,7 @@ bool LearnedDb::Open(const QString& path, Mode mode, bool create, QString* error
     const QByteArray name = QFile::encodeName(path);
     int code = 0;
     QString why;
+    int busyWaits = 0;
     for (int attempt = 0; attempt < 2; ++attempt) {
         const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
         int rc = sqlite3_open_v2(name.constData(), &db_, flags, nullptr);
@@ -189,6 +194,15 @@ bool LearnedDb::Open(const QString& path, Mode mode, bool create, QString* error
         }
         sqlite3_close_v2(db_);
         db_ = nullptr;
+        // Two processes making the file at once: the one that does not get
+        // to switch the new file to WAL waits for the other (SQLite calls no
+        // busy handler there).
+        if ((code & 0xff) == SQLITE_BUSY && busyWaits < kBusyTimeoutMs / kBusyStepMs) {
+            ++busyWaits;
+            --attempt;
+            std::this_thread::sleep_for(std::chrono::milliseconds(kBusyStepMs));
+            continue;
+        }
         if (!IsCorrupt(code)) break;
         if (mode == Mode::kEngine && attempt == 0) {
             const QString aside = SetAside(path);
