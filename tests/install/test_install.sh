@@ -26,7 +26,7 @@ check "program folder" test -x "$program/orvanta" -a -x "$program/orvanta-conver
   -a -x "$program/orvanta-words" -a -f "$program/orvbase.mdb" -a -f "$program/orvanta-help.html"
 check "launchers" test -L "$prefix/bin/orvanta" -a -x "$prefix/bin/orvanta-convert" \
   -a -x "$prefix/bin/orvanta-words"
-check "words command" sh -c 'echo namo | "$1" --store "$2" import - && "$1" --store "$2" export | grep -q "^namo	1	"' \
+check "words command" sh -c 'echo namo | "$1" --store "$2" import - >/dev/null && "$1" --store "$2" export | grep -q "^namo	1	"' \
   - "$prefix/bin/orvanta-words" "$prefix/words.sqlite"
 
 # The converter runs from the launcher and finds the installed database.
