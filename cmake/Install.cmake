@@ -1,16 +1,16 @@
 # The installed program: one program folder holding the program, the
-# converter command, the reference database and the manual (the program
+# converter and words commands, the reference database and the manual (the program
 # finds its database beside itself), launchers on the PATH, and the desktop
 # integration in the freedesktop locations.
 
-install(TARGETS orvanta orvanta-convert RUNTIME DESTINATION ${ORVANTA_PROGRAM_DIR})
+install(TARGETS orvanta orvanta-convert orvanta-words RUNTIME DESTINATION ${ORVANTA_PROGRAM_DIR})
 install(FILES ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/orvbase.mdb
               ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/orvanta-help.html
         DESTINATION ${ORVANTA_PROGRAM_DIR})
 
 # Launchers: links into the program folder (the program resolves the link
 # and finds its database beside its real self).
-foreach(tool orvanta orvanta-convert)
+foreach(tool orvanta orvanta-convert orvanta-words)
   install(CODE "
     set(dir \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
     file(MAKE_DIRECTORY \"\${dir}\")

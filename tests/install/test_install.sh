@@ -23,8 +23,11 @@ check() {  # check NAME COMMAND...
 check "install" cmake --install "$build" --prefix "$prefix" >/dev/null
 program="$prefix/lib/orvanta"
 check "program folder" test -x "$program/orvanta" -a -x "$program/orvanta-convert" \
-  -a -f "$program/orvbase.mdb" -a -f "$program/orvanta-help.html"
-check "launchers" test -L "$prefix/bin/orvanta" -a -x "$prefix/bin/orvanta-convert"
+  -a -x "$program/orvanta-words" -a -f "$program/orvbase.mdb" -a -f "$program/orvanta-help.html"
+check "launchers" test -L "$prefix/bin/orvanta" -a -x "$prefix/bin/orvanta-convert" \
+  -a -x "$prefix/bin/orvanta-words"
+check "words command" sh -c 'echo namo | "$1" --store "$2" import - >/dev/null && "$1" --store "$2" export | grep -q "^namo	1	"' \
+  - "$prefix/bin/orvanta-words" "$prefix/words.sqlite"
 
 # The converter runs from the launcher and finds the installed database.
 ka=$'\U0001158E\U000115B0'   # Siddham ka + vowel sign i
