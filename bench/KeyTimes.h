@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 namespace orv::bench {
@@ -16,13 +17,14 @@ class KeyTimes {
     void Start() { timer_.start(); }
     void Stop() { micros_.push_back(static_cast<double>(timer_.nsecsElapsed()) / 1000.0); }
 
-    void Report(benchmark::State& state) {
+    // Counters "<what>_median_us", "<what>_p99_us" and "<what>s".
+    void Report(benchmark::State& state, const std::string& what = "key") {
         std::sort(micros_.begin(), micros_.end());
         if (micros_.empty()) return;
-        state.counters["key_median_us"] = micros_[micros_.size() / 2];
-        state.counters["key_p99_us"] =
+        state.counters[what + "_median_us"] = micros_[micros_.size() / 2];
+        state.counters[what + "_p99_us"] =
             micros_[std::min(micros_.size() - 1, micros_.size() * 99 / 100)];
-        state.counters["keys"] = static_cast<double>(micros_.size());
+        state.counters[what + "s"] = static_cast<double>(micros_.size());
     }
 
   private:

@@ -3,14 +3,88 @@
 // up to the moment a front end can draw the new candidate table.
 #include "KeyTimes.h"
 #include "engine/TypingSession.h"
+#include "engine/Vocabulary.h"
+#include "engine/WordStore.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTextStream>
 
 namespace {
 
 std::unique_ptr<orv::data::Database> database;
+
+// The resident memory of this process now and at its peak, in MB.
+double Megabytes(const char* field) {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) return 0;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith(field))
+            return line.mid(int(qstrlen(field))).trimmed().split(' ')[0].toDouble() / 1024;
+    return 0;
+}
+
+// A learned store of `words` words made of real syllables, as a year of
+// typing would leave it.
+void FillStore(const QString& path, int words) {
+    const QStringList syllables{"ka",  "kha", "ga", "ṇa",  "dhā", "ri",  "śū", "pra",
+                                "jñā", "tva", "ya", "sa",  "mā",  "dhi", "bo", "ttva",
+                                "ra",  "tna", "he", "vaṃ", "hūṃ", "ṣṭa", "bu", "ddha",
+                                "ta",  "thā", "ga", "ma",  "ni",  "pa"};
+    QString text;
+    QTextStream out(&text);
+    QRandomGenerator random(11);
+    for (int i = 0; i < words; ++i) {
+        QString word;
+        for (int n = 2 + int(random.bounded(4)); n > 0; --n)
+            word += syllables[int(random.bounded(qsizetype(syllables.size())))];
+        out << word << '\t' << (1 + random.bounded(20)) << '\t' << (1'700'000'000 + i) << '\n';
+    }
+    QTextStream in(&text);
+    QString error;
+    orv::engine::WordStore::Import(path, in, &error);
+}
+
+// Words typed key by key with word candidates on, the lexicon and a store of
+// 100,000 learned words behind them; each word is picked whole and learned.
+void BM_WordKey(benchmark::State& state) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("learned.sqlite"));
+    FillStore(path, orv::engine::WordStore::kMaxWords);
+    orv::engine::WordStore store(path);
+    orv::engine::Vocabulary vocabulary(*database, &store);
+    state.counters["learned"] = vocabulary.Index().LearnedCount();
+    state.counters["lexicon"] = vocabulary.Index().LexiconSize();
+    orv::engine::TypingSession session(database.get(), orv::data::ScriptTable::Siddham);
+    session.SetWords(&vocabulary, true, true);
+    const QStringList words = {
+        "namah",     "samantabuddhanam", "o.m",  "ma.ni",          "padme",          "huu.m",
+        "svaahaa",   "prajnaaparamitaa", "gate", "bodhisattvaaya", "mahaasattvaaya", "sariputra",
+        "dhaara.nii"};
+    orv::bench::KeyTimes keys, picks;
+    size_t word = 0;
+    for (auto _ : state) {
+        for (const char32_t c : words[word++ % words.size()].toUcs4()) {
+            keys.Start();
+            session.ProcessKey({c, c, false});
+            benchmark::DoNotOptimize(session.Candidates().Glyph(session.Pages().First()));
+            keys.Stop();
+        }
+        picks.Start();
+        session.ProcessKey({0x20, 0x20, false});  // Space takes the word, which is learned
+        benchmark::DoNotOptimize(session.TakeCommit());
+        picks.Stop();
+    }
+    keys.Report(state);
+    state.counters["rss_mb"] = Megabytes("VmRSS:");
+    state.counters["peak_rss_mb"] = Megabytes("VmHWM:");
+    picks.Report(state, "pick");
+}
+BENCHMARK(BM_WordKey)->Unit(benchmark::kMillisecond)->Iterations(3000);
 
 // Syllables typed key by key and picked with Space, as a user writes a
 // mantra in any application.

@@ -32,17 +32,27 @@ void CandidateList::Clear() {
     count_ = 0;
 }
 
-bool CandidateList::Lookup(data::Database* db, data::ScriptTable table, const QString& text) {
+bool CandidateList::Lookup(data::Database* db, data::ScriptTable table, const QString& text,
+                           const std::vector<WordCandidate>& first) {
     Clear();
-    if (!db) return false;
+    for (const WordCandidate& word : first) {
+        if (count_ == kCandidateSlots) break;
+        glyphs_[count_] = word.glyphs;
+        readings_[count_++] = word.reading;
+    }
+    const int words = count_;
+    if (!db) return count_ > 0;
     auto rows =
         db->OpenRecordset(data::ScriptByImePrefix(table, ImeSpelling(text), kCandidateSlots));
-    if (!rows || !rows->MoveFirst()) return false;
+    if (!rows || !rows->MoveFirst()) return count_ > 0;
     const int chars = rows->ColumnIndex(QStringLiteral("chars"));
     const int ime = rows->ColumnIndex(QStringLiteral("ime"));
-    for (; count_ < kCandidateSlots && !rows->Eof(); ++count_, rows->MoveNext()) {
-        glyphs_[count_] = rows->Text(chars);
-        readings_[count_] = rows->Text(ime);
+    for (; count_ < kCandidateSlots && !rows->Eof(); rows->MoveNext()) {
+        QString glyph = rows->Text(chars);
+        if (std::find(glyphs_.begin(), glyphs_.begin() + words, glyph) != glyphs_.begin() + words)
+            continue;
+        glyphs_[count_] = std::move(glyph);
+        readings_[count_++] = rows->Text(ime);
     }
     return true;
 }

@@ -4,10 +4,12 @@
 
 #include "data/Database.h"
 #include "data/Queries.h"
+#include "engine/Vocabulary.h"
 
 #include <QString>
 
 #include <array>
+#include <vector>
 
 namespace orv::engine {
 
@@ -31,7 +33,10 @@ class CandidateList {
     // `text` (taken in NFC, ISO 15919's ṁ read as ṃ), in the database's
     // order. More than 1001 matches keep the first 1001. Answers false when
     // the query fails or finds nothing.
-    bool Lookup(data::Database* db, data::ScriptTable table, const QString& text);
+    // `first` goes before the rows, and rows with glyphs it holds are left
+    // out.
+    bool Lookup(data::Database* db, data::ScriptTable table, const QString& text,
+                const std::vector<WordCandidate>& first = {});
 
   private:
     std::array<QString, kCandidateSlots> glyphs_;

@@ -57,7 +57,12 @@ void TypingSession::SetPreedit(const QString& text, qsizetype cursor) {
     preedit_ = text;
     cursor_ = int(cursor < 0 || cursor > text.size() ? text.size() : cursor);
     candidates_.Clear();
-    if (!preedit_.isEmpty()) candidates_.Lookup(db_, table_, preedit_);
+    if (!preedit_.isEmpty()) {
+        const bool words = words_ && vocabulary_;
+        candidates_.Lookup(
+            db_, table_, preedit_,
+            words ? vocabulary_->Candidates(preedit_, table_) : std::vector<WordCandidate>());
+    }
     pager_.Reset(candidates_.Count());
     highlight_ = candidates_.Count() > 0 ? 0 : -1;
 }
@@ -88,11 +93,34 @@ void TypingSession::MoveCursor(std::uint32_t k) {
     cursor_ = int(to);
 }
 
+void TypingSession::SetWords(Vocabulary* vocabulary, bool words, bool learning) {
+    vocabulary_ = vocabulary;
+    words_ = words;
+    learning_ = learning;
+}
+
 bool TypingSession::Pick(int position) {
     if (position < 0 || position >= candidates_.Count()) return false;
-    commit_ += candidates_.Glyph(position);
+    const QString glyph = candidates_.Glyph(position);
+    commit_ += glyph;
+    // A word, or a syllable written as the word would be: learned. A variant
+    // form of a syllable is not, as the word it reads as is spelled otherwise.
+    if (words_ && learning_ && vocabulary_) {
+        const QString reading = candidates_.Reading(position);
+        if (vocabulary_->Spell(reading, table_) == glyph) vocabulary_->Committed(reading);
+    }
     SetPreedit(QString());
     return true;
+}
+
+void TypingSession::ForgetHighlighted() {
+    if (!vocabulary_ || highlight_ < 0) return;
+    const QString reading = candidates_.Reading(highlight_);
+    if (!vocabulary_->IsLearned(reading)) return;
+    vocabulary_->Forget(reading);
+    const int highlight = highlight_;
+    SetPreedit(preedit_, cursor_);
+    MoveHighlight(std::min(highlight, candidates_.Count() - 1));
 }
 
 void TypingSession::CommitPreedit() {
@@ -117,6 +145,10 @@ KeyResult TypingSession::ProcessKey(const Key& key) {
         noticeShown_ = true;
         return KeyResult::PassThrough;
     }
+    if (key.shortcut && !preedit_.isEmpty() && (key.keysym == kDelete || key.keysym == kKpDelete)) {
+        ForgetHighlighted();  // Ctrl+Delete on a learned word
+        return KeyResult::Consumed;
+    }
     if (key.shortcut || (key.keysym >= kShiftL && key.keysym <= kHyperR)) {
         return KeyResult::PassThrough;
     }
@@ -125,6 +157,8 @@ KeyResult TypingSession::ProcessKey(const Key& key) {
         key.unicode >= 0x20 && key.unicode != 0x7f && !QChar::isSpace(key.unicode);
     if (preedit_.isEmpty()) {
         if (printable && StartsPreedit(key.unicode)) {
+            // A new word: the words other processes learned meanwhile.
+            if (words_ && vocabulary_) vocabulary_->Sync();
             Insert(key.unicode);
             return KeyResult::Consumed;
         }

@@ -47,6 +47,12 @@ class TypingSession {
 
     bool Usable() const { return db_ != nullptr; }
 
+    // Word candidates: with a vocabulary and `words` on, the whole word, its
+    // completions and its lenient readings come before the syllables, and
+    // with `learning` on every word picked is learned. Without, the lists
+    // hold the syllables alone. Takes effect from the next key.
+    void SetWords(Vocabulary* vocabulary, bool words, bool learning);
+
     // Handles a key press. Releases are no business of the engine's.
     KeyResult ProcessKey(const Key& key);
     // Drops the preedit and its candidates (focus lost, context reset: the
@@ -82,9 +88,14 @@ class TypingSession {
     bool Pick(int position);
     void MoveHighlight(int to);
     bool StartsPreedit(char32_t c) const;
+    // Forgets the highlighted candidate's word when it is a learned one.
+    void ForgetHighlighted();
 
     data::Database* db_;
     data::ScriptTable table_;
+    Vocabulary* vocabulary_ = nullptr;
+    bool words_ = false;
+    bool learning_ = false;
     KeyMap map_;
     CandidateList candidates_;
     Pager pager_;

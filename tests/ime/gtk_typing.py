@@ -17,6 +17,7 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 OM, KA = "\U0001158C\U000115BD", "\U0001158E"
+GATIGATA = "\U00011590\U0001159D\U000115B0\U00011590\U0001159D"
 
 
 def _die_with_parent():
@@ -126,6 +127,8 @@ CASES = [
     ("cursor keys edit the preedit",
      ["gate", ["Home", "Delete", "Right", "BackSpace", "End"], "s", ["Return"]], ["tes", ""]),
     ("a long preedit is kept whole", ["ka" * 150, ["Return"]], ["ka" * 150, ""]),
+    ("a whole word taken with Space, then a blank", ["gatigata  x", ["Return"]],
+     [GATIGATA + " x", ""]),
 ]
 
 

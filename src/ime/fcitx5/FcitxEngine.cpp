@@ -149,7 +149,26 @@ FcitxEngine::FcitxEngine(fcitx::Instance* instance)
         // Keys then pass through and each input context shows the notice once.
         qCWarning(lcFcitx) << "no usable reference database:" << error;
     }
+    words_ = std::make_unique<engine::WordInput>(db_.get());
     instance->inputContextManager().registerProperty("orvantaState", &states_);
+}
+
+const fcitx::Configuration* FcitxEngine::getConfig() const {
+    const engine::InputSettings& settings = words_->Settings();
+    config_.wordCandidates.setValue(settings.wordCandidates);
+    config_.learning.setValue(settings.learning);
+    config_.forgetAll.setValue(false);
+    return &config_;
+}
+
+void FcitxEngine::setConfig(const fcitx::RawConfig& raw) {
+    config_.load(raw, true);
+    engine::InputSettings settings = words_->Settings();
+    settings.wordCandidates = *config_.wordCandidates;
+    settings.learning = *config_.learning;
+    words_->Change(settings);
+    if (*config_.forgetAll) words_->ForgetAll();
+    config_.forgetAll.setValue(false);
 }
 
 FcitxEngine::~FcitxEngine() = default;
@@ -224,6 +243,7 @@ void FcitxEngine::deactivate(const fcitx::InputMethodEntry& entry,
 
 engine::KeyResult FcitxEngine::Process(fcitx::InputContext* ic, engine::TypingSession& session,
                                        const engine::Key& key) {
+    words_->Prepare(session);
     const engine::KeyResult result = session.ProcessKey(key);
     // The commit reaches the client before any key forwarded behind it.
     if (const QString commit = session.TakeCommit(); !commit.isEmpty()) {

@@ -6,7 +6,10 @@
 
 #include "data/Database.h"
 #include "engine/TypingSession.h"
+#include "engine/WordInput.h"
 
+#include <fcitx-config/configuration.h>
+#include <fcitx-config/option.h>
 #include <fcitx/inputcontextproperty.h>
 #include <fcitx/inputmethodengine.h>
 #include <fcitx/instance.h>
@@ -15,6 +18,16 @@
 #include <memory>
 
 namespace orv::ime {
+
+// The settings page fcitx5-configtool shows. It mirrors the per-user
+// settings file the IBus engine reads too; that file, not Fcitx's own
+// folder, is where the values live.
+FCITX_CONFIGURATION(WordsConfig,
+                    fcitx::Option<bool> wordCandidates{
+                        this, "WordCandidates", "Word candidates (off: syllables only)", true};
+                    fcitx::Option<bool> learning{this, "Learning", "Learn my words", true};
+                    fcitx::Option<bool> forgetAll{this, "ForgetAll",
+                                                  "Forget all learned words (on saving)", false};)
 
 // One input context's state: a session per script, made when first used.
 struct ContextState : fcitx::InputContextProperty {
@@ -32,6 +45,9 @@ class FcitxEngine : public fcitx::InputMethodEngine {
     void reset(const fcitx::InputMethodEntry& entry, fcitx::InputContextEvent& event) override;
     void deactivate(const fcitx::InputMethodEntry& entry, fcitx::InputContextEvent& event) override;
 
+    const fcitx::Configuration* getConfig() const override;
+    void setConfig(const fcitx::RawConfig& raw) override;
+
     // Hands a key to a session of the input context, commits what it gives
     // and shows its state; answers what became of the key.
     engine::KeyResult Process(fcitx::InputContext* ic, engine::TypingSession& session,
@@ -43,6 +59,8 @@ class FcitxEngine : public fcitx::InputMethodEngine {
 
     // Declared before the property factory: the sessions it owns point here.
     std::unique_ptr<data::Database> db_;
+    std::unique_ptr<engine::WordInput> words_;
+    mutable WordsConfig config_;
     fcitx::FactoryFor<ContextState> states_;
 };
 

@@ -11,6 +11,12 @@ namespace orv::ime {
 namespace {
 
 data::Database* database = nullptr;
+engine::WordInput* words = nullptr;
+
+// The engine's menu in the IBus panel: the two settings and forgetting.
+constexpr const char* kWordsProperty = "orvanta-words";
+constexpr const char* kLearningProperty = "orvanta-learning";
+constexpr const char* kForgetProperty = "orvanta-forget";
 
 // What was last sent to the client, so a key that changes nothing (every
 // key typed into the application without a preedit) sends nothing either.
@@ -120,6 +126,7 @@ void Clear(OrvIBusEngine* self) {
 void Press(IBusEngine* engine, std::uint32_t keysym) {
     OrvIBusEngine* self = Self(engine);
     if (self->secret) return;
+    if (words) words->Prepare(*self->session);
     self->session->ProcessKey(engine::Key{keysym, 0, false});
     Show(self);
 }
@@ -128,6 +135,7 @@ gboolean ProcessKeyEvent(IBusEngine* engine, guint keyval, guint keycode, guint 
     OrvIBusEngine* self = Self(engine);
     // The session keeps to presses; a release goes where its press went.
     if ((modifiers & IBUS_RELEASE_MASK) || self->secret) return FALSE;
+    if (words) words->Prepare(*self->session);
     const engine::KeyResult result = self->session->ProcessKey(KeyFromIBus(keyval, modifiers));
     Show(self);
     // A key that acts after a commit (Tab) is sent on behind it: a key
@@ -137,6 +145,52 @@ gboolean ProcessKeyEvent(IBusEngine* engine, guint keyval, guint keycode, guint 
         ibus_engine_forward_key_event(engine, keyval, keycode, modifiers);
     }
     return result != engine::KeyResult::PassThrough;
+}
+
+IBusProperty* Toggle(const char* key, const char* label, const char* tooltip, bool on) {
+    return ibus_property_new(key, PROP_TYPE_TOGGLE, ibus_text_new_from_static_string(label),
+                             nullptr, ibus_text_new_from_static_string(tooltip), TRUE, TRUE,
+                             on ? PROP_STATE_CHECKED : PROP_STATE_UNCHECKED, nullptr);
+}
+
+// The menu as the settings stand; the panel shows it while the engine has
+// the focus.
+void RegisterProperties(IBusEngine* engine) {
+    if (!words) return;
+    const engine::InputSettings& settings = words->Settings();
+    IBusPropList* list = ibus_prop_list_new();
+    ibus_prop_list_append(list, Toggle(kWordsProperty, "Word candidates",
+                                       "Offer whole words, completions and words spelled "
+                                       "without diacritics; off: syllables only",
+                                       settings.wordCandidates));
+    ibus_prop_list_append(
+        list, Toggle(kLearningProperty, "Learn my words",
+                     "Count the words picked, so they come first next time", settings.learning));
+    ibus_prop_list_append(
+        list, ibus_property_new(kForgetProperty, PROP_TYPE_NORMAL,
+                                ibus_text_new_from_static_string("Forget all learned words"),
+                                nullptr, nullptr, TRUE, TRUE, PROP_STATE_UNCHECKED, nullptr));
+    ibus_engine_register_properties(engine, list);  // sinks the list
+}
+
+void PropertyActivate(IBusEngine* engine, const gchar* name, guint state) {
+    if (!words || !name) return;
+    engine::InputSettings settings = words->Settings();
+    if (g_strcmp0(name, kWordsProperty) == 0) {
+        settings.wordCandidates = state == PROP_STATE_CHECKED;
+        words->Change(settings);
+    } else if (g_strcmp0(name, kLearningProperty) == 0) {
+        settings.learning = state == PROP_STATE_CHECKED;
+        words->Change(settings);
+    } else if (g_strcmp0(name, kForgetProperty) == 0) {
+        words->ForgetAll();
+    }
+    RegisterProperties(engine);  // the menu as the settings now stand
+}
+
+void FocusIn(IBusEngine* engine) {
+    RegisterProperties(engine);
+    IBUS_ENGINE_CLASS(orv_ibus_engine_parent_class)->focus_in(engine);
 }
 
 void FocusOut(IBusEngine* engine) {
@@ -199,7 +253,9 @@ void orv_ibus_engine_class_init(OrvIBusEngineClass* klass) {
     object->finalize = Finalize;
     IBusEngineClass* engine = IBUS_ENGINE_CLASS(klass);
     engine->process_key_event = ProcessKeyEvent;
+    engine->focus_in = FocusIn;
     engine->focus_out = FocusOut;
+    engine->property_activate = PropertyActivate;
     engine->reset = Reset;
     engine->disable = Disable;
     engine->set_content_type = SetContentType;
@@ -215,6 +271,8 @@ void orv_ibus_engine_init(OrvIBusEngine* /*self*/) {}
 }  // namespace
 
 void SetEngineDatabase(data::Database* db) { database = db; }
+
+void SetEngineWords(engine::WordInput* input) { words = input; }
 
 GType EngineType() { return orv_ibus_engine_get_type(); }
 

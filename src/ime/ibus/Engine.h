@@ -6,6 +6,7 @@
 
 #include "data/Database.h"
 #include "engine/TypingSession.h"
+#include "engine/WordInput.h"
 #include "ime/ibus/Logging.h"
 
 #include <ibus.h>
@@ -30,6 +31,8 @@ inline constexpr std::array<EngineInfo, 2> kEngines{{
 // The database every engine object reads; null leaves them without one
 // (keys pass through, the notice shows). Set before the first engine exists.
 void SetEngineDatabase(data::Database* db);
+// The process's word input (null: syllables only), set with the database.
+void SetEngineWords(engine::WordInput* words);
 
 // The GType to register with the factory under each engine name; the name
 // an object is made under picks its table.

@@ -82,6 +82,8 @@ int main(int argc, char** argv) {
                   qUtf8Printable(error));
     }
     orv::ime::SetEngineDatabase(db.get());
+    orv::engine::WordInput words(db.get());
+    orv::ime::SetEngineWords(&words);
 
     // The daemon ends its engines with SIGTERM, and a lost daemon ends the
     // bus: both leave the loop, so everything is released in order.
@@ -109,6 +111,7 @@ int main(int argc, char** argv) {
     ibus_object_destroy(IBUS_OBJECT(factory));
     g_object_unref(factory);
     g_object_unref(bus);
+    orv::ime::SetEngineWords(nullptr);
     orv::ime::SetEngineDatabase(nullptr);
     return status;
 }

@@ -32,6 +32,7 @@ else:
     work = tempfile.mkdtemp(prefix="orv.", dir="/tmp")
 # A home of the run's own: the daemon's address file never meets another's.
 for var, sub in (("HOME", "home"), ("XDG_CONFIG_HOME", "home/.config"),
+                 ("XDG_DATA_HOME", "home/.local/share"),
                  ("XDG_CACHE_HOME", "home/.cache"), ("XDG_RUNTIME_DIR", "runtime")):
     os.environ[var] = os.path.join(work, sub)
     os.makedirs(os.environ[var], mode=0o700, exist_ok=True)
@@ -190,6 +191,73 @@ CASES = [
 ]
 
 
+def spell(iast):
+    """The Siddham of IAST text, as the built converter writes it."""
+    return subprocess.run([os.path.join(build, "bin", "orvanta-convert"), "--from", "iast",
+                           "--to", "siddham", "-"], input=iast, capture_output=True, text=True,
+                          check=True).stdout.strip()
+
+
+SETTINGS = os.path.join(work, "home/.config/orvanta/input-method.conf")
+
+# Whole words: (what, keys, (position on the first page or None for
+# anywhere, IAST wanted there)), or keys and the commit they give.
+WORD_CASES = [
+    ("the whole word, taken with Space", "gatigata Space", ["gatigata"]),
+    ("a completion after a few letters", "prajnaapaa", (None, "prajñāpāramitā")),
+    ("a phrase typed without blanks", "namorat", (None, "namo ratnatrayāya")),
+    ("spelled without diacritics", "svaha", (1, "svāhā")),
+]
+
+
+def words(bus):
+    """Word candidates through the daemon: picks, completions, the lax
+    spelling; the engine's menu switching them off gives the syllables alone."""
+    for what, keys, wanted in WORD_CASES:
+        def check(c, wanted=wanted):
+            if isinstance(wanted, list):
+                return c.commits == [spell(w) for w in wanted]
+            at, iast = wanted
+            glyphs = c.glyphs()
+            return spell(iast) in glyphs if at is None else glyphs[at:at + 1] == [spell(iast)]
+        ok, detail = run_case(bus, "orvanta-siddham", [keys], check)
+        report(ok, "words: " + what, detail)
+
+    def menu(c):
+        c.type("svaha")
+        with_words = c.glyphs()
+        c.type("Escape")
+        c.ic.property_activate("orvanta-words", IBus.PropState.UNCHECKED)
+        wait_for(lambda: os.path.exists(SETTINGS), "the menu saved no settings")
+        time.sleep(0.3)  # the file is looked at again at most every 200 ms
+        c.type("svaha")
+        without = c.glyphs()
+        c.type("Escape")
+        c.ic.property_activate("orvanta-words", IBus.PropState.CHECKED)
+        time.sleep(0.3)
+        c.type("ka")
+        assert spell("svāhā") in with_words and spell("svāhā") not in without, (with_words, without)
+        assert without == [], without  # no syllable of the table begins "svaha"
+        return True
+    ok, detail = run_case(bus, "orvanta-siddham", [menu], lambda c: True)
+    report(ok, "words: the menu switches word candidates off and on", detail)
+
+
+def learned_across_restart():
+    """A word picked is learned in the per-user store: after the daemon and
+    its engine are started anew it comes right after the literal spelling."""
+    daemon = Daemon("learn1", os.path.join(build, "ime", "ibus-component"))
+    ok, detail = run_case(daemon.bus, "orvanta-siddham", ["ratnaketutara Space"],
+                          lambda c: c.commits == [spell("ratnaketutara")])
+    report(ok, "learning: a new word picked", detail)
+    daemon.stop()
+    daemon = Daemon("learn2", os.path.join(build, "ime", "ibus-component"))
+    ok, detail = run_case(daemon.bus, "orvanta-siddham", ["ratnak"],
+                          lambda c: c.glyphs()[1:2] == [spell("ratnaketutara")])
+    report(ok, "learning: known after a restart of the daemon", detail)
+    daemon.stop()
+
+
 def table_moves(c):
     """Paging and the highlight, as the lookup table the client gets says."""
     c.type("k")
@@ -242,8 +310,10 @@ def with_database():
         report(ok, what, detail)
     ok, detail = run_case(daemon.bus, "orvanta-siddham", [table_moves], lambda c: True)
     report(ok, "paging and the highlight", detail)
+    words(daemon.bus)
     in_gtk(daemon.bus)
     daemon.stop()
+    learned_across_restart()
 
 
 def in_gtk(bus):

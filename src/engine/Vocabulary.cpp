@@ -1,0 +1,116 @@
+#include "engine/Vocabulary.h"
+
+#include "engine/Logging.h"
+#include "engine/WordStore.h"
+
+#include <algorithm>
+
+namespace orv::engine {
+
+namespace {
+
+Script ScriptOf(data::ScriptTable table) {
+    return table == data::ScriptTable::Lantsa ? Script::Lantsa : Script::Siddham;
+}
+
+bool PlainAscii(const QString& text) {
+    return std::all_of(text.begin(), text.end(), [](QChar c) {
+        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+    });
+}
+
+}  // namespace
+
+Vocabulary::Vocabulary(data::Database& db, WordStore* store) : store_(store) {
+    for (const Script script : {Script::Siddham, Script::Lantsa}) {
+        QString error;
+        spellers_[size_t(script)] = SpellerTables::Load(db, script, &error);
+        if (!spellers_[size_t(script)])
+            qCWarning(lcEngine, "No word candidates: %s", qUtf8Printable(error));
+    }
+    if (auto rows = db.OpenRecordset(data::WordRows()); rows && rows->MoveFirst()) {
+        const int word = rows->ColumnIndex(QStringLiteral("transliteration"));
+        const int weight = rows->ColumnIndex(QStringLiteral("weight"));
+        for (; !rows->Eof(); rows->MoveNext())
+            index_.AddLexicon(rows->Text(word), rows->Text(weight).toUInt());
+    }
+    guesser_.Train(index_.Words());
+    qCInfo(lcEngine, "Word lexicon: %d entries", index_.LexiconSize());
+    if (store_) {
+        store_->Flush();  // the words read so far, now rather than on a key
+        Sync();
+    }
+}
+
+bool Vocabulary::Usable(data::ScriptTable table) const {
+    return spellers_[size_t(ScriptOf(table))].has_value();
+}
+
+QString Vocabulary::Spell(const QString& text, data::ScriptTable table) const {
+    const auto& speller = spellers_[size_t(ScriptOf(table))];
+    return speller ? speller->Spell(text, Scheme::Iast) : QString();
+}
+
+std::vector<WordCandidate> Vocabulary::Candidates(const QString& preedit,
+                                                  data::ScriptTable table) const {
+    std::vector<WordCandidate> list;
+    if (!Usable(table) || preedit.trimmed().isEmpty()) return list;
+    const std::int64_t now = Now();
+    const auto add = [&](const QString& word, bool learned) {
+        const QString glyphs = Spell(word, table);
+        if (glyphs.isEmpty() || glyphs == word) return;  // nothing the script writes
+        for (const WordCandidate& c : list)
+            if (c.glyphs == glyphs) return;
+        list.push_back({glyphs, word, learned});
+    };
+    const auto addAll = [&](const std::vector<WordIndex::Found>& found) {
+        for (const WordIndex::Found& f : found) add(f.word, f.learned);
+    };
+    const QString typed = LearnedForm(preedit);
+    add(typed, index_.IsLearned(typed));
+    const std::string lax = LaxKey(typed);
+    const auto whole = index_.LaxMatches(lax, true, kLaxWhole, now);
+    addAll(whole);
+    addAll(index_.Completions(ExactKey(typed), kCompletions, now));
+    addAll(index_.LaxMatches(lax, false, kLaxCompletions + int(whole.size()), now));
+    if (whole.empty() && PlainAscii(typed)) {
+        // Nothing known reads as this word: the likeliest spellings of it.
+        int left = kGuesses;
+        for (const QString& guess : guesser_.Guess(typed, kGuesses + 1)) {
+            const size_t before = list.size();
+            if (guess != typed) add(guess, false);
+            if (list.size() > before && --left == 0) break;
+        }
+    }
+    return list;
+}
+
+void Vocabulary::Committed(const QString& word) {
+    const QString form = LearnedForm(word);
+    if (form.isEmpty()) return;
+    index_.Learn(form, Now());
+    if (store_) store_->Learn(form);
+}
+
+void Vocabulary::Forget(const QString& word) {
+    const QString form = LearnedForm(word);
+    index_.SetLearned({{form, 0, 0}});
+    if (store_) store_->Forget(form);
+}
+
+void Vocabulary::ForgetAll() {
+    index_.ForgetAllLearned();
+    if (store_) store_->ForgetAll();
+}
+
+void Vocabulary::Sync() {
+    if (!store_) return;
+    store_->CheckNow();
+    while (auto changes = store_->TakeChanges()) {
+        if (changes->reset) index_.ForgetAllLearned();
+        index_.SetLearned(changes->words);
+        if (changes->words.empty() && !changes->reset) break;
+    }
+}
+
+}  // namespace orv::engine

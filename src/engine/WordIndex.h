@@ -1,0 +1,96 @@
+// The words the input methods offer while a word is typed: the lexicon's
+// entries and the words the user has committed before, found by the
+// beginning of their transliteration, typed exactly or read leniently.
+//
+// Two keys find a word. Its exact key is the transliteration without blanks
+// (a phrase is found by its letters typed without blanks). Its lax key is
+// what a typist without diacritics would type: vowel length ignored, s for ś
+// and ṣ (sh for either), n for ṅ ñ ṇ, t d for ṭ ḍ, m for ṃ, h for ḥ, r or ri
+// for ṛ, c or ch for c, "aa" for ā. Both keys of every word sit in sorted
+// indexes, so a prefix is a binary search and a word learned is an insert.
+// Learned words rank before lexicon entries: by how often and how recently
+// they were used, the lexicon's by its weight.
+#pragma once
+
+#include "engine/WordStore.h"
+
+#include <QString>
+#include <QStringView>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace orv::engine {
+
+// The exact key: the word in NFC and lower case, ṁ read as ṃ, without blanks.
+std::string ExactKey(QStringView word);
+// The lax key, plain ASCII letters; empty when the word has a letter no
+// Latin transliteration writes (Siddham, Devanagari).
+std::string LaxKey(QStringView word);
+
+class WordIndex {
+  public:
+    struct Found {
+        QString word;      // the transliteration (IAST)
+        int lexicon = -1;  // its lexicon row, -1 when only learned
+        bool learned = false;
+    };
+
+    // A lexicon entry, in table order (the row number is its position).
+    void AddLexicon(const QString& word, std::uint32_t weight);
+    int LexiconSize() const { return lexiconSize_; }
+
+    // The user committed `word` now (seconds since the epoch): once more.
+    void Learn(const QString& word, std::int64_t now);
+    // Sets learned words' counts as the store has them (0 forgets one). A
+    // batch of any size costs one merge of the indexes, not an insert each.
+    void SetLearned(const std::vector<LearnedWord>& words);
+    // Forgets every learned word; the lexicon stays.
+    void ForgetAllLearned();
+    bool IsLearned(const QString& word) const;
+    int LearnedCount() const { return learned_; }
+
+    // Words whose exact key begins with `exactPrefix`, best first, at most
+    // `limit`.
+    std::vector<Found> Completions(const std::string& exactPrefix, int limit,
+                                   std::int64_t now) const;
+    // Words whose lax key equals (`whole`) or begins with `laxPrefix`.
+    std::vector<Found> LaxMatches(const std::string& laxPrefix, bool whole, int limit,
+                                  std::int64_t now) const;
+
+    // Every word's transliteration, learned and lexicon alike (the guesser
+    // learns how Sanskrit is spelled from them).
+    std::vector<QString> Words() const;
+
+  private:
+    struct Entry {
+        std::string word;   // UTF-8
+        std::string exact;  // only where it differs from word (a phrase)
+        std::string lax;
+        std::uint32_t weight = 0;  // lexicon weight, 0 when learned only
+        std::uint32_t count = 0;   // times committed, 0 when not learned
+        std::int64_t lastUsed = 0;
+        int lexicon = -1;
+        const std::string& Exact() const { return exact.empty() ? word : exact; }
+    };
+
+    // The entry of a word, or -1.
+    int Find(const std::string& word) const;
+    // A new entry; `sorted` false leaves it out of the indexes until
+    // Merge.
+    int Add(const QString& word, bool sorted = true);
+    void Merge(std::vector<std::uint32_t>& added);
+    void Remove(int entry);
+    double Rank(const Entry& entry, std::int64_t now) const;
+    std::vector<Found> Best(std::vector<std::uint32_t>& hits, int limit, std::int64_t now) const;
+
+    std::vector<Entry> entries_;
+    std::vector<std::uint32_t> free_;     // entries of forgotten learned words, for reuse
+    std::vector<std::uint32_t> byExact_;  // entry indexes in exact-key order
+    std::vector<std::uint32_t> byLax_;    // in lax-key order
+    int lexiconSize_ = 0;
+    int learned_ = 0;
+};
+
+}  // namespace orv::engine
