@@ -96,8 +96,13 @@ struct Effort {
     long keys = 0, syllables = 0, words = 0, missing = 0, laxFirstPage = 0;
 };
 
+// How a typist writes a word: with the keyboard map's keys for diacritics,
+// or in plain letters, falling back on the diacritics (Escape, then the
+// whole word again) when the word never showed.
+enum class Typist { Diacritics, Plain };
+
 Effort Measure(const QStringList& words, data::Database& db, Vocabulary* vocabulary, bool wordMode,
-               bool learning) {
+               bool learning, Typist typist = Typist::Diacritics) {
     TypingSession session(&db, data::ScriptTable::Siddham);
     session.SetWords(vocabulary, wordMode, learning);
     Effort effort;
@@ -106,8 +111,17 @@ Effort Measure(const QStringList& words, data::Database& db, Vocabulary* vocabul
         effort.syllables += syllables.size();
         ++effort.words;
         if (wordMode) {
-            const int spent = TypeAndPick(session, Keys(word),
-                                          vocabulary->Spell(word, data::ScriptTable::Siddham));
+            const QString target = vocabulary->Spell(word, data::ScriptTable::Siddham);
+            int spent = -1;
+            if (typist == Typist::Plain) {
+                spent = TypeAndPick(session, Plain(word), target);
+                if (spent < 0) {
+                    const int again = TypeAndPick(session, Keys(word), target);
+                    spent = again < 0 ? -1 : int(Plain(word).size()) + 1 + again;
+                }
+            } else {
+                spent = TypeAndPick(session, Keys(word), target);
+            }
             if (spent < 0) ++effort.missing;
             if (qEnvironmentVariableIsSet("ORV_TYPIST_WORDS"))
                 printf("%d/%d %s\n", int(spent), int(Keys(word).size()), qPrintable(word));
@@ -139,6 +153,12 @@ int LaxFirstPage(const QStringList& words, data::Database& db, Vocabulary& vocab
         for (int i = 0; i < session.Pages().OnPage() && !shown; ++i)
             shown = session.Candidates().Glyph(i) == target;
         found += shown;
+        if (!shown && qEnvironmentVariableIsSet("ORV_TYPIST_LAX")) {
+            QStringList page;
+            for (int i = 0; i < session.Pages().OnPage(); ++i)
+                page << session.Candidates().Reading(i);
+            printf("%s | %s\n", qPrintable(word), qPrintable(page.join(u' ')));
+        }
         // The typist picks it (or types it out in full) and goes on.
         session.Reset();
         if (learning) vocabulary.Committed(word);
@@ -188,6 +208,11 @@ int main(int argc, char** argv) {
     {
         Vocabulary vocabulary(*db, nullptr);
         report("words, learning as it goes", Measure(words, *db, &vocabulary, true, true));
+    }
+    {
+        Vocabulary vocabulary(*db, nullptr);
+        report("plain letters, learning",
+               Measure(words, *db, &vocabulary, true, true, Typist::Plain));
     }
     for (const bool learning : {false, true}) {
         Vocabulary vocabulary(*db, nullptr);

@@ -93,46 +93,62 @@ std::vector<int> Letters(QStringView word) {
     return ids;
 }
 
-int Tri(int a, int b, int c) { return (a * kN + b) * kN + c; }
+// The last letters before a position, packed six bits a letter, newest
+// lowest: the context of the next letter.
+std::uint64_t Push(std::uint64_t history, int letter) {
+    return (history << 6) | std::uint64_t(letter);
+}
+std::uint64_t Last(std::uint64_t history, int n) {
+    return n == 0 ? 0 : history & ((std::uint64_t(1) << (6 * n)) - 1);
+}
+// A context of n letters and its length, as one key.
+std::uint64_t ContextKey(std::uint64_t history, int n) {
+    return (Last(history, n) << 3) | std::uint64_t(n);
+}
 
 }  // namespace
 
 void Guesser::Train(const std::vector<QString>& words) {
-    tri_.assign(size_t(kN * kN * kN), 0);
-    bi_.assign(size_t(kN * kN), 0);
-    uni_.assign(size_t(kN), 0);
-    triContext_.assign(size_t(kN * kN), 0);
-    biContext_.assign(size_t(kN), 0);
-    total_ = 0;
+    counts_.clear();
+    contexts_.clear();
     for (const QString& word : words) {
         for (const QString& part : word.split(u' ', Qt::SkipEmptyParts)) {
             std::vector<int> ids = Letters(part.normalized(QString::NormalizationForm_C));
             if (ids.empty()) continue;
-            ids.insert(ids.begin(), {0, 0});
-            ids.push_back(0);
-            for (size_t i = 2; i < ids.size(); ++i) {
-                ++tri_[size_t(Tri(ids[i - 2], ids[i - 1], ids[i]))];
-                ++bi_[size_t(ids[i - 1] * kN + ids[i])];
-                ++uni_[size_t(ids[i])];
-                ++triContext_[size_t(ids[i - 2] * kN + ids[i - 1])];
-                ++biContext_[size_t(ids[i - 1])];
-                ++total_;
+            ids.push_back(0);           // the end of the word
+            std::uint64_t history = 0;  // the start of the word reads as edges
+            for (const int id : ids) {
+                for (int n = 0; n < kOrder; ++n) {
+                    const std::uint64_t context = ContextKey(history, n);
+                    std::uint32_t& count = counts_[(context << 6) | std::uint64_t(id)];
+                    Context& c = contexts_[context];
+                    c.distinct += count == 0;
+                    ++count;
+                    ++c.total;
+                }
+                history = Push(history, id);
             }
         }
     }
 }
 
-double Guesser::LogP(int a, int b, int c) const {
-    // Interpolated trigram, bigram and add-one unigram estimates.
-    const auto share = [](double n, double of) { return of > 0 ? n / of : 0.0; };
-    const double p3 = share(tri_[size_t(Tri(a, b, c))], double(triContext_[size_t(a * kN + b)]));
-    const double p2 = share(bi_[size_t(b * kN + c)], double(biContext_[size_t(b)]));
-    const double p1 = (uni_[size_t(c)] + 1.0) / (double(total_) + kN);
-    return std::log(0.6 * p3 + 0.3 * p2 + 0.1 * p1);
+double Guesser::LogP(std::uint64_t history, int letter) const {
+    // Witten-Bell: each context's estimate, blended with the next shorter
+    // context's as far as the context has seen few different letters.
+    double p = 1.0 / kN;
+    for (int n = 0; n < kOrder; ++n) {
+        const std::uint64_t context = ContextKey(history, n);
+        const auto c = contexts_.find(context);
+        if (c == contexts_.end()) break;
+        const auto count = counts_.find((context << 6) | std::uint64_t(letter));
+        const double seen = count == counts_.end() ? 0.0 : double(count->second);
+        p = (seen + double(c->second.distinct) * p) / double(c->second.total + c->second.distinct);
+    }
+    return std::log(p);
 }
 
 std::vector<QString> Guesser::Guess(QStringView typed, int limit) const {
-    if (tri_.empty() || typed.isEmpty() || typed.size() > 40 || limit <= 0) return {};
+    if (contexts_.empty() || typed.isEmpty() || typed.size() > 40 || limit <= 0) return {};
     std::string text;
     for (const QChar c : typed) {
         const QChar lower = c.toLower();
@@ -141,7 +157,7 @@ std::vector<QString> Guesser::Guess(QStringView typed, int limit) const {
     }
     struct Hypothesis {
         double score = 0;
-        int previous = 0, last = 0;
+        std::uint64_t history = 0;
         std::u16string spelling;
     };
     constexpr size_t kBeam = 48;
@@ -162,9 +178,9 @@ std::vector<QString> Guesser::Guess(QStringView typed, int limit) const {
                 if (letter.empty()) break;
                 const int id = LetterId(letter);
                 for (const Hypothesis& h : here) {
-                    at[pos + reading.typed.size()].push_back(
-                        {h.score + LogP(h.previous, h.last, id), h.last, id,
-                         h.spelling + std::u16string(letter)});
+                    at[pos + reading.typed.size()].push_back({h.score + LogP(h.history, id),
+                                                              Push(h.history, id),
+                                                              h.spelling + std::u16string(letter)});
                 }
             }
         }
@@ -172,7 +188,7 @@ std::vector<QString> Guesser::Guess(QStringView typed, int limit) const {
         here.shrink_to_fit();
     }
     auto& ends = at.back();
-    for (Hypothesis& h : ends) h.score += LogP(h.previous, h.last, 0);
+    for (Hypothesis& h : ends) h.score += LogP(h.history, 0);
     std::sort(ends.begin(), ends.end(),
               [](const Hypothesis& x, const Hypothesis& y) { return x.score > y.score; });
     std::vector<QString> guesses;

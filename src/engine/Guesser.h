@@ -1,7 +1,7 @@
 // Guesses at how a word typed without diacritics is spelled: each plain
 // letter may stand for several IAST letters (a for a or ā, s for s, ś or ṣ,
 // sh for ś or ṣ, n for n, ṅ, ñ or ṇ, ...); the readings are ranked by a
-// letter trigram model of Sanskrit learned from the lexicon, so "prajnaparamita"
+// letter n-gram model of Sanskrit learned from the lexicon, so "prajnaparamita"
 // reads first as prajñāpāramitā even when no word list holds it.
 #pragma once
 
@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace orv::engine {
@@ -23,11 +24,16 @@ class Guesser {
     std::vector<QString> Guess(QStringView typed, int limit) const;
 
   private:
-    double LogP(int a, int b, int c) const;
-    std::vector<std::uint32_t> tri_, bi_, uni_;
-    // How often each two letters, and each letter, are followed by any.
-    std::vector<std::uint32_t> triContext_, biContext_;
-    std::uint64_t total_ = 0;
+    // Letters of context the model looks back on, at most.
+    static constexpr int kOrder = 6;
+    struct Context {
+        std::uint32_t total = 0;     // letters seen after it
+        std::uint32_t distinct = 0;  // different ones
+    };
+    // The likelihood of a letter after the letters of `history`.
+    double LogP(std::uint64_t history, int letter) const;
+    std::unordered_map<std::uint64_t, std::uint32_t> counts_;  // (context, letter)
+    std::unordered_map<std::uint64_t, Context> contexts_;
 };
 
 }  // namespace orv::engine

@@ -73,6 +73,8 @@ std::vector<WordCandidate> Vocabulary::Candidates(const QString& preedit,
     addAll(whole);
     addAll(index_.Completions(ExactKey(typed), kCompletions, now));
     addAll(index_.LaxMatches(lax, false, kLaxCompletions + int(whole.size()), now));
+    AddCompounds(ExactKey(typed), false, add);
+    AddCompounds(lax, true, add);
     if (whole.empty() && PlainAscii(typed)) {
         // Nothing known reads as this word: the likeliest spellings of it.
         int left = kGuesses;
@@ -83,6 +85,26 @@ std::vector<WordCandidate> Vocabulary::Candidates(const QString& preedit,
         }
     }
     return list;
+}
+
+void Vocabulary::AddCompounds(const std::string& key, bool lax,
+                              const std::function<void(const QString&, bool)>& add) const {
+    // The longest known word the text begins with (three letters at least),
+    // then what the rest may become: a compound the lexicon lacks is typed
+    // as far as its last member's first letters.
+    const std::int64_t now = Now();
+    for (size_t cut = key.size(); cut-- > 3;) {
+        if ((key[cut] & 0xC0) == 0x80) continue;  // inside a UTF-8 letter
+        const std::string rest = key.substr(cut);
+        const auto head = lax ? index_.LaxMatches(key.substr(0, cut), true, 1, now)
+                              : index_.Completions(key.substr(0, cut), 1, now, true);
+        if (head.empty() || head.front().word.contains(u' ')) continue;
+        const auto tails = lax ? index_.LaxMatches(rest, false, kCompounds, now)
+                               : index_.Completions(rest, kCompounds, now);
+        for (const WordIndex::Found& tail : tails)
+            if (!tail.word.contains(u' ')) add(head.front().word + tail.word, false);
+        if (!tails.empty()) return;
+    }
 }
 
 void Vocabulary::Committed(const QString& word) {

@@ -35,6 +35,7 @@ class Vocabulary {
     static constexpr int kCompletions = 12;
     static constexpr int kLaxCompletions = 6;
     static constexpr int kGuesses = 3;
+    static constexpr int kCompounds = 4;
 
     // Reads the lexicon (tbl_words; none in a database without it) and the
     // spellers' tables. `store` may be null: words are then learned for the
@@ -64,6 +65,10 @@ class Vocabulary {
     const WordIndex& Index() const { return index_; }
 
   private:
+    // Compounds of a known word and the completions of the rest of `key`
+    // (an exact or a lax key).
+    void AddCompounds(const std::string& key, bool lax,
+                      const std::function<void(const QString&, bool)>& add) const;
     std::int64_t Now() const { return clock_ ? clock_() : std::int64_t(std::time(nullptr)); }
 
     WordStore* store_;

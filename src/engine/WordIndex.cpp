@@ -236,14 +236,16 @@ std::vector<WordIndex::Found> WordIndex::Best(std::vector<std::uint32_t>& hits, 
 }
 
 std::vector<WordIndex::Found> WordIndex::Completions(const std::string& exactPrefix, int limit,
-                                                     std::int64_t now) const {
+                                                     std::int64_t now, bool whole) const {
     if (exactPrefix.empty()) return {};
     std::vector<std::uint32_t> hits;
     auto it = std::lower_bound(
         byExact_.begin(), byExact_.end(), exactPrefix,
         [&](std::uint32_t e, const std::string& key) { return entries_[e].Exact() < key; });
-    for (; it != byExact_.end() && StartsWith(entries_[*it].Exact(), exactPrefix); ++it)
+    for (; it != byExact_.end() && StartsWith(entries_[*it].Exact(), exactPrefix); ++it) {
+        if (whole && entries_[*it].Exact().size() != exactPrefix.size()) break;
         hits.push_back(*it);
+    }
     return Best(hits, limit, now);
 }
 

@@ -51,10 +51,10 @@ class WordIndex {
     bool IsLearned(const QString& word) const;
     int LearnedCount() const { return learned_; }
 
-    // Words whose exact key begins with `exactPrefix`, best first, at most
-    // `limit`.
-    std::vector<Found> Completions(const std::string& exactPrefix, int limit,
-                                   std::int64_t now) const;
+    // Words whose exact key equals (`whole`) or begins with `exactPrefix`,
+    // best first, at most `limit`.
+    std::vector<Found> Completions(const std::string& exactPrefix, int limit, std::int64_t now,
+                                   bool whole = false) const;
     // Words whose lax key equals (`whole`) or begins with `laxPrefix`.
     std::vector<Found> LaxMatches(const std::string& laxPrefix, bool whole, int limit,
                                   std::int64_t now) const;

@@ -127,13 +127,46 @@ CASES = [
     ("cursor keys edit the preedit",
      ["gate", ["Home", "Delete", "Right", "BackSpace", "End"], "s", ["Return"]], ["tes", ""]),
     ("a long preedit is kept whole", ["ka" * 150, ["Return"]], ["ka" * 150, ""]),
-    ("a whole word taken with Space, then a blank", ["gatigata  x", ["Return"]],
+]
+# The same with word candidates on (the cases above have them off: a
+# transliteration no syllable begins with is then written as typed).
+WORD_CASES = [
+    ("words: a whole word taken with Space, then a blank", ["gatigata  x", ["Return"]],
      [GATIGATA + " x", ""]),
+    ("words: a fast line arrives whole and in order", ["o.m  ka  3.5 gatigata  x", ["Return"]],
+     [OM + " " + KA + " 3.5 " + GATIGATA + " x", ""]),
 ]
 
 
-def run_cases(field, switch, cases=CASES):
-    """Runs each case in a cleared window; answers [(what, ok, detail)]."""
+def split_candidate(text):
+    """[glyphs, reading] of a candidate's text: the glyphs (a phrase's have
+    blanks), a blank, the Latin reading."""
+    import unicodedata
+    at = next((i for i, ch in enumerate(text) if unicodedata.name(ch, "").startswith("LATIN")),
+              len(text))
+    return [text[:at].rstrip(), text[at:]]
+
+
+def word_candidates(settings, on):
+    """Switches word candidates on or off in the settings file both input
+    methods read (looked at again at most every 200 ms)."""
+    os.makedirs(os.path.dirname(settings), exist_ok=True)
+    with open(settings, "w") as f:
+        f.write(f"[General]\nWordCandidates={'true' if on else 'false'}\nLearning=true\n")
+    time.sleep(0.3)
+
+
+def run_cases(field, switch, settings):
+    """Runs each case in a cleared window, the word cases with word
+    candidates on (`settings`: the input methods' settings file); answers
+    [(what, ok, detail)]."""
+    word_candidates(settings, False)
+    results = run(field, switch, CASES)
+    word_candidates(settings, True)
+    return results + run(field, switch, WORD_CASES)
+
+
+def run(field, switch, cases):
     results = []
     for what, steps, texts in cases:
         try:

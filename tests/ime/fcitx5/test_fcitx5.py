@@ -52,7 +52,7 @@ def check(name, condition, detail=""):
 
 
 def glyph(candidate):  # (label, "glyph reading")
-    return candidate[1].split(" ")[0]
+    return gtk_typing.split_candidate(candidate[1])[0]
 
 
 def siddham_cases(fcitx):
@@ -75,7 +75,7 @@ def siddham_cases(fcitx):
     # picks the second, Page Down shows the next twelve.
     ic.type("k.sa")
     page = ic.candidates
-    check("page of twelve", len(page) == 12 and all(t.split(" ")[1].startswith("k") for _, t in page),
+    check("page of twelve", len(page) == 12 and all(gtk_typing.split_candidate(t)[1].startswith("k") for _, t in page),
           f"{page}")
     check("preedit shown", ic.preedit == "k\u1e63a", repr(ic.preedit))
     ic.key("2")
@@ -153,7 +153,8 @@ def in_gtk(fcitx):
     try:
         field = gtk_typing.Field(screen, dict(fcitx.env, GTK_IM_MODULE="fcitx"))
         try:
-            for what, ok, detail in gtk_typing.run_cases(field, switch):
+            settings = os.path.join(fcitx.env["XDG_CONFIG_HOME"], "orvanta", "input-method.conf")
+            for what, ok, detail in gtk_typing.run_cases(field, switch, settings):
                 check("GTK: " + what, ok, detail)
         finally:
             field.stop()

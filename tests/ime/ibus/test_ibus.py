@@ -3,8 +3,9 @@
 starts the built orvanta-ibus from the build tree's component file, and the
 IBus client library types into its input contexts.
 
-    test_ibus.py BUILD_DIR            (the whole test)
-    test_ibus.py BUILD_DIR WORK_DIR   (its part without a database)
+    test_ibus.py BUILD_DIR                  (the whole test)
+    test_ibus.py BUILD_DIR WORK_DIR         (its part without a database)
+    test_ibus.py BUILD_DIR WORK_DIR learn N (a daemon of the learning part)
 
 Everything it starts stays in its process session and ends with it. Its
 files, the sockets among them, are in a short private folder under /tmp
@@ -21,8 +22,8 @@ import tempfile
 import time
 
 build = os.path.abspath(sys.argv[1])
-NO_DATABASE_PART = len(sys.argv) > 2
-if NO_DATABASE_PART:
+PART = (sys.argv[3:] or ["nodb"])[0] if len(sys.argv) > 2 else None
+if PART:
     work = sys.argv[2]
 else:
     try:
@@ -127,7 +128,7 @@ class Client:
     @staticmethod
     def page(table):
         """([(glyph, reading, label)], cursor) of a lookup table."""
-        rows = [table.get_candidate(i).get_text().split(" ", 1) + [table.get_label(i).get_text()]
+        rows = [gtk_typing.split_candidate(table.get_candidate(i).get_text()) + [table.get_label(i).get_text()]
                 for i in range(table.get_number_of_candidates())]
         return rows, table.get_cursor_pos()
 
@@ -243,18 +244,19 @@ def words(bus):
     report(ok, "words: the menu switches word candidates off and on", detail)
 
 
-def learned_across_restart():
+def learning(step):
     """A word picked is learned in the per-user store: after the daemon and
-    its engine are started anew it comes right after the literal spelling."""
-    daemon = Daemon("learn1", os.path.join(build, "ime", "ibus-component"))
-    ok, detail = run_case(daemon.bus, "orvanta-siddham", ["ratnaketutara Space"],
-                          lambda c: c.commits == [spell("ratnaketutara")])
-    report(ok, "learning: a new word picked", detail)
-    daemon.stop()
-    daemon = Daemon("learn2", os.path.join(build, "ime", "ibus-component"))
-    ok, detail = run_case(daemon.bus, "orvanta-siddham", ["ratnak"],
-                          lambda c: c.glyphs()[1:2] == [spell("ratnaketutara")])
-    report(ok, "learning: known after a restart of the daemon", detail)
+    its engine are started anew (step 2, a process of its own) it comes
+    right after the literal spelling."""
+    daemon = Daemon("learn" + step, os.path.join(build, "ime", "ibus-component"))
+    if step == "1":
+        ok, detail = run_case(daemon.bus, "orvanta-siddham", ["ratnaketutara Space"],
+                              lambda c: c.commits == [spell("ratnaketutara")])
+        report(ok, "learning: a new word picked", detail)
+    else:
+        ok, detail = run_case(daemon.bus, "orvanta-siddham", ["ratnak"],
+                              lambda c: c.glyphs()[1:2] == [spell("ratnaketutara")])
+        report(ok, "learning: known after a restart of the daemon", detail)
     daemon.stop()
 
 
@@ -264,6 +266,7 @@ def table_moves(c):
     first = c.glyphs()
     assert len(first) == 12 and c.table[1] == 0, c.table
     assert [row[2] for row in c.table[0]] == [f"F{i}" for i in range(1, 13)], c.table
+    # Each candidate is its glyphs, then its reading (a phrase has blanks).
     assert all(row[1].startswith("k") for row in c.table[0]), c.table
     c.type("Page_Down")
     second = c.glyphs()
@@ -313,7 +316,6 @@ def with_database():
     words(daemon.bus)
     in_gtk(daemon.bus)
     daemon.stop()
-    learned_across_restart()
 
 
 def in_gtk(bus):
@@ -337,7 +339,7 @@ def in_gtk(bus):
                                                   IBUS_ENABLE_SYNC_MODE=sync))
             try:
                 use(engines[0])
-                for what, ok, detail in gtk_typing.run_cases(field, switch):
+                for what, ok, detail in gtk_typing.run_cases(field, switch, SETTINGS):
                     report(ok, f"GTK{' synchronous' if sync == '1' else ''}: {what}", detail)
             finally:
                 field.stop()
@@ -367,8 +369,8 @@ def without_database():
 
 
 if __name__ == "__main__":
-    if NO_DATABASE_PART:
-        without_database()
+    if PART:
+        learning(sys.argv[4]) if PART == "learn" else without_database()
         sys.exit(1 if failures else 0)
     signal.signal(signal.SIGALRM, lambda *_: sys.exit("FAIL: the test took too long"))
     signal.signal(signal.SIGTERM, lambda *_: sys.exit("FAIL: ended from outside"))
@@ -379,8 +381,10 @@ if __name__ == "__main__":
                                 stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
         os.environ["DBUS_SESSION_BUS_ADDRESS"] = dbus.stdout.readline().strip()
         with_database()
-        # The no-database part in a process of its own, same session.
-        failures += subprocess.run([sys.executable, __file__, build, work]).returncode != 0
+        # The parts with daemons of their own, each in a process of its own
+        # (the client library holds one bus a process), same session.
+        for part in (["learn", "1"], ["learn", "2"], []):
+            failures += subprocess.run([sys.executable, __file__, build, work, *part]).returncode != 0
     except Exception as e:  # noqa: BLE001
         report(False, "the test ran to its end", repr(e))
     finally:
