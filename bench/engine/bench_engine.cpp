@@ -31,17 +31,18 @@ double Megabytes(const char* field) {
 // A learned store of `words` words made of real syllables, as a year of
 // typing would leave it.
 void FillStore(const QString& path, int words) {
-    const QStringList syllables{"ka",  "kha", "ga", "ṇa",  "dhā", "ri",  "śū", "pra",
-                                "jñā", "tva", "ya", "sa",  "mā",  "dhi", "bo", "ttva",
-                                "ra",  "tna", "he", "vaṃ", "hūṃ", "ṣṭa", "bu", "ddha",
-                                "ta",  "thā", "ga", "ma",  "ni",  "pa"};
+    const QStringList syllables{"ka",  "kha", "ga",  "ṇa",  "dhā", "ri",  "śū", "pra",
+                                "jñā", "tva", "ya",  "sa",  "mā",  "dhi", "bo", "ttva",
+                                "ra",  "tna", "he",  "vaṃ", "hūṃ", "ṣṭa", "bu", "ddha",
+                                "ta",  "thā", "gha", "ma",  "ni",  "pa"};
     QString text;
     QTextStream out(&text);
     QRandomGenerator random(11);
     for (int i = 0; i < words; ++i) {
+        // The number written in syllables: every word a different one.
         QString word;
-        for (int n = 2 + int(random.bounded(4)); n > 0; --n)
-            word += syllables[int(random.bounded(qsizetype(syllables.size())))];
+        for (int n = i + syllables.size(); n > 0; n /= int(syllables.size()))
+            word += syllables[n % syllables.size()];
         out << word << '\t' << (1 + random.bounded(20)) << '\t' << (1'700'000'000 + i) << '\n';
     }
     QTextStream in(&text);

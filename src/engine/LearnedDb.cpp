@@ -139,6 +139,10 @@ bool LearnedDb::Setup(bool writable, QString* error, int* code) {
         if (error) *error = why;
         return false;
     };
+    // Every engine process holds a connection: a small page cache keeps
+    // the store's share of its memory small (the words live in the engine's
+    // own index anyway).
+    Exec("PRAGMA cache_size=-256", nullptr);
     {
         Stmt check(db_, "PRAGMA quick_check(1)");
         const int rc = check.Step();

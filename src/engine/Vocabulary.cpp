@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include <malloc.h>
+
 namespace orv::engine {
 
 namespace {
@@ -21,13 +23,7 @@ bool PlainAscii(const QString& text) {
 
 }  // namespace
 
-Vocabulary::Vocabulary(data::Database& db, WordStore* store) : store_(store) {
-    for (const Script script : {Script::Siddham, Script::Lantsa}) {
-        QString error;
-        spellers_[size_t(script)] = SpellerTables::Load(db, script, &error);
-        if (!spellers_[size_t(script)])
-            qCWarning(lcEngine, "No word candidates: %s", qUtf8Printable(error));
-    }
+Vocabulary::Vocabulary(data::Database& db, WordStore* store) : db_(db), store_(store) {
     if (auto rows = db.OpenRecordset(data::WordRows()); rows && rows->MoveFirst()) {
         const int word = rows->ColumnIndex(QStringLiteral("transliteration"));
         const int weight = rows->ColumnIndex(QStringLiteral("weight"));
@@ -35,6 +31,7 @@ Vocabulary::Vocabulary(data::Database& db, WordStore* store) : store_(store) {
             index_.AddLexicon(rows->Text(word), rows->Text(weight).toUInt());
     }
     guesser_.Train(index_.Words());
+    malloc_trim(0);
     qCInfo(lcEngine, "Word lexicon: %d entries", index_.LexiconSize());
     if (store_) {
         store_->Flush();  // the words read so far, now rather than on a key
@@ -42,12 +39,24 @@ Vocabulary::Vocabulary(data::Database& db, WordStore* store) : store_(store) {
     }
 }
 
-bool Vocabulary::Usable(data::ScriptTable table) const {
-    return spellers_[size_t(ScriptOf(table))].has_value();
+const SpellerTables* Vocabulary::Speller(data::ScriptTable table) const {
+    // Each script's tables are read when a word is first typed in it: an
+    // engine process that types only Siddham never holds Lantsa's.
+    Loaded& loaded = spellers_[size_t(ScriptOf(table))];
+    if (!loaded.tried) {
+        loaded.tried = true;
+        QString error;
+        loaded.tables = SpellerTables::Load(db_, ScriptOf(table), &error);
+        if (!loaded.tables) qCWarning(lcEngine, "No word candidates: %s", qUtf8Printable(error));
+        malloc_trim(0);  // the table rows read to build them: back to the system
+    }
+    return loaded.tables ? &*loaded.tables : nullptr;
 }
 
+bool Vocabulary::Usable(data::ScriptTable table) const { return Speller(table) != nullptr; }
+
 QString Vocabulary::Spell(const QString& text, data::ScriptTable table) const {
-    const auto& speller = spellers_[size_t(ScriptOf(table))];
+    const SpellerTables* speller = Speller(table);
     return speller ? speller->Spell(text, Scheme::Iast) : QString();
 }
 
@@ -131,6 +140,13 @@ void Vocabulary::Sync() {
     while (auto changes = store_->TakeChanges()) {
         if (changes->reset) index_.ForgetAllLearned();
         index_.SetLearned(changes->words);
+        // A whole store read at once: its words' transient copies go back
+        // to the system, not only to the allocator.
+        if (changes->words.size() > 10000) {
+            changes.reset();
+            malloc_trim(0);
+            continue;
+        }
         if (changes->words.empty() && !changes->reset) break;
     }
 }

@@ -71,10 +71,17 @@ class Vocabulary {
                       const std::function<void(const QString&, bool)>& add) const;
     std::int64_t Now() const { return clock_ ? clock_() : std::int64_t(std::time(nullptr)); }
 
+    struct Loaded {
+        bool tried = false;
+        std::optional<SpellerTables> tables;
+    };
+    const SpellerTables* Speller(data::ScriptTable table) const;
+
+    data::Database& db_;
     WordStore* store_;
     WordIndex index_;
     Guesser guesser_;
-    std::array<std::optional<SpellerTables>, 2> spellers_;
+    mutable std::array<Loaded, 2> spellers_;
     std::function<std::int64_t()> clock_;
 };
 

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <unordered_map>
+#include <numeric>
 
 namespace orv::engine {
 
@@ -22,9 +22,14 @@ QString Folded(QStringView word) {
     return text;
 }
 
+// A time as an entry keeps it.
+std::uint32_t Seconds(std::int64_t time) {
+    return std::uint32_t(std::clamp<std::int64_t>(time, 0, UINT32_MAX));
+}
+
 bool IsBlank(QChar c) { return c.isSpace() || c == u'-'; }
 
-bool StartsWith(const std::string& s, const std::string& prefix) {
+bool StartsWith(std::string_view s, std::string_view prefix) {
     return s.size() >= prefix.size() && s.compare(0, prefix.size(), prefix) == 0;
 }
 
@@ -78,37 +83,46 @@ int WordIndex::Find(const std::string& word) const {
     const std::string exact = ExactKey(QString::fromStdString(word));
     auto it = std::lower_bound(
         byExact_.begin(), byExact_.end(), exact,
-        [&](std::uint32_t e, const std::string& key) { return entries_[e].Exact() < key; });
-    for (; it != byExact_.end() && entries_[*it].Exact() == exact; ++it)
-        if (entries_[*it].word == word) return int(*it);
+        [&](std::uint32_t e, const std::string& key) { return Exact(entries_[e]) < key; });
+    for (; it != byExact_.end() && Exact(entries_[*it]) == exact; ++it)
+        if (Word(entries_[*it]) == word) return int(*it);
     return -1;
 }
 
 int WordIndex::Add(const QString& word, bool sorted) {
+    // Longer texts than these are no words (the preedit holds 256 letters).
+    const std::string text = word.toStdString().substr(0, 4096);
+    const std::string exact = ExactKey(word).substr(0, 4096);
+    const std::string lax = LaxKey(word).substr(0, 4096);
     Entry entry;
-    entry.word = word.toStdString();
-    const std::string exact = ExactKey(word);
-    if (exact != entry.word) entry.exact = exact;
-    entry.lax = LaxKey(word);
+    entry.text = std::uint32_t(arena_.size());
+    entry.wordSize = std::uint16_t(text.size());
+    entry.laxSize = std::uint16_t(lax.size());
+    arena_ += text;
+    arena_ += lax;
+    if (exact != text) {
+        entry.exactSize = std::uint16_t(exact.size());
+        arena_ += exact;
+    }
     std::uint32_t at;
     if (!free_.empty()) {
         at = free_.back();
         free_.pop_back();
-        entries_[at] = std::move(entry);
+        entries_[at] = entry;
     } else {
         at = std::uint32_t(entries_.size());
-        entries_.push_back(std::move(entry));
+        entries_.push_back(entry);
     }
     if (!sorted) return int(at);
     const Entry& e = entries_[at];
-    byExact_.insert(std::upper_bound(byExact_.begin(), byExact_.end(), e.Exact(),
-                                     [&](const std::string& key, std::uint32_t other) {
-                                         return key < entries_[other].Exact();
+    byExact_.insert(std::upper_bound(byExact_.begin(), byExact_.end(), Exact(e),
+                                     [&](std::string_view key, std::uint32_t other) {
+                                         return key < Exact(entries_[other]);
                                      }),
                     at);
-    byLax_.insert(std::upper_bound(byLax_.begin(), byLax_.end(), e.lax,
-                                   [&](const std::string& key, std::uint32_t other) {
-                                       return key < entries_[other].lax;
+    byLax_.insert(std::upper_bound(byLax_.begin(), byLax_.end(), Lax(e),
+                                   [&](std::string_view key, std::uint32_t other) {
+                                       return key < Lax(entries_[other]);
                                    }),
                   at);
     return int(at);
@@ -128,7 +142,8 @@ void WordIndex::AddLexicon(const QString& word, std::uint32_t weight) {
     int at = Find(form.toStdString());
     if (at < 0) at = Add(form);
     Entry& entry = entries_[size_t(at)];
-    if (entry.lexicon < 0) entry.lexicon = lexiconSize_++;
+    if (!entry.inLexicon) ++lexiconSize_;
+    entry.inLexicon = true;
     entry.weight = std::max(entry.weight, std::max<std::uint32_t>(weight, 1));
 }
 
@@ -140,7 +155,7 @@ void WordIndex::Learn(const QString& word, std::int64_t now) {
     Entry& entry = entries_[size_t(at)];
     if (entry.count == 0) ++learned_;
     ++entry.count;
-    entry.lastUsed = std::max(entry.lastUsed, now);
+    entry.lastUsed = std::max(entry.lastUsed, Seconds(now));
 }
 
 void WordIndex::Merge(std::vector<std::uint32_t>& added) {
@@ -152,39 +167,55 @@ void WordIndex::Merge(std::vector<std::uint32_t>& added) {
         const auto middle = index.insert(index.end(), added.begin(), added.end());
         std::inplace_merge(index.begin(), middle, index.end(), less);
     };
-    merge(byExact_, [](const Entry& e) -> const std::string& { return e.Exact(); });
-    merge(byLax_, [](const Entry& e) -> const std::string& { return e.lax; });
+    merge(byExact_, [this](const Entry& e) { return Exact(e); });
+    merge(byLax_, [this](const Entry& e) { return Lax(e); });
     added.clear();
 }
 
 void WordIndex::SetLearned(const std::vector<LearnedWord>& words) {
+    // A word twice in one batch: the later row holds. The batch's order by
+    // word finds them without a copy of every word.
+    std::vector<std::uint32_t> order(words.size());
+    std::iota(order.begin(), order.end(), 0u);
+    std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+        return words[a].word < words[b].word;
+    });
+    std::vector<bool> superseded(words.size());
+    for (size_t i = 0; i + 1 < order.size(); ++i)
+        if (words[order[i]].word == words[order[i + 1]].word) superseded[order[i]] = true;
+    order = {};
+
+    if (words.size() > 1000) {
+        // A whole store: room for it at once, not grown by doubling (the
+        // word in UTF-8 and its lax key take about twice its UTF-16 length).
+        qsizetype units = 0;
+        for (const LearnedWord& learned : words) units += learned.word.size();
+        entries_.reserve(entries_.size() + words.size());
+        arena_.reserve(arena_.size() + size_t(units) * 21 / 10);
+    }
+
     std::vector<std::uint32_t> added;
-    std::unordered_map<std::string, std::uint32_t> pending;  // added, not yet in the indexes
     std::vector<int> forgotten;
-    for (const LearnedWord& learned : words) {
+    for (size_t i = 0; i < words.size(); ++i) {
+        const LearnedWord& learned = words[i];
+        if (superseded[i]) continue;
         const QString form = Folded(learned.word).simplified();
         if (form.isEmpty()) continue;
-        const std::string word = form.toStdString();
-        int at = Find(word);
-        if (at < 0) {
-            // A word twice in one batch: the later row holds.
-            if (const auto same = pending.find(word); same != pending.end()) at = int(same->second);
-        }
+        int at = Find(form.toStdString());
         if (at < 0) {
             if (learned.count == 0) continue;
             at = Add(form, false);
             added.push_back(std::uint32_t(at));
-            pending.emplace(word, std::uint32_t(at));
         }
         Entry& entry = entries_[size_t(at)];
         learned_ += (learned.count > 0) - (entry.count > 0);
         entry.count = learned.count;
-        entry.lastUsed = learned.count > 0 ? learned.lastUsed : 0;
-        if (learned.count == 0 && entry.lexicon < 0) forgotten.push_back(at);
+        entry.lastUsed = learned.count > 0 ? Seconds(learned.lastUsed) : 0;
+        if (learned.count == 0 && !entry.inLexicon) forgotten.push_back(at);
     }
     Merge(added);
     for (const int at : forgotten)
-        if (entries_[size_t(at)].count == 0 && entries_[size_t(at)].lexicon < 0) Remove(at);
+        if (entries_[size_t(at)].count == 0 && !entries_[size_t(at)].inLexicon) Remove(at);
 }
 
 void WordIndex::ForgetAllLearned() {
@@ -192,7 +223,7 @@ void WordIndex::ForgetAllLearned() {
         if (entries_[i].count == 0) continue;
         entries_[i].count = 0;
         entries_[i].lastUsed = 0;
-        if (entries_[i].lexicon < 0) Remove(int(i));
+        if (!entries_[i].inLexicon) Remove(int(i));
     }
     learned_ = 0;
 }
@@ -222,15 +253,17 @@ std::vector<WordIndex::Found> WordIndex::Best(std::vector<std::uint32_t>& hits, 
         if (a.first != b.first) return a.first > b.first;
         const Entry& x = entries_[a.second];
         const Entry& y = entries_[b.second];
-        if (x.word.size() != y.word.size()) return x.word.size() < y.word.size();
-        return x.word < y.word;
+        if (x.wordSize != y.wordSize) return x.wordSize < y.wordSize;
+        return Word(x) < Word(y);
     };
     std::partial_sort(ranked.begin(), ranked.begin() + std::ptrdiff_t(n), ranked.end(), better);
     std::vector<Found> found;
     found.reserve(n);
     for (size_t i = 0; i < n; ++i) {
         const Entry& e = entries_[ranked[i].second];
-        found.push_back({QString::fromStdString(e.word), e.lexicon, e.count > 0});
+        const std::string_view word = Word(e);
+        found.push_back(
+            {QString::fromUtf8(word.data(), qsizetype(word.size())), e.inLexicon, e.count > 0});
     }
     return found;
 }
@@ -241,9 +274,9 @@ std::vector<WordIndex::Found> WordIndex::Completions(const std::string& exactPre
     std::vector<std::uint32_t> hits;
     auto it = std::lower_bound(
         byExact_.begin(), byExact_.end(), exactPrefix,
-        [&](std::uint32_t e, const std::string& key) { return entries_[e].Exact() < key; });
-    for (; it != byExact_.end() && StartsWith(entries_[*it].Exact(), exactPrefix); ++it) {
-        if (whole && entries_[*it].Exact().size() != exactPrefix.size()) break;
+        [&](std::uint32_t e, const std::string& key) { return Exact(entries_[e]) < key; });
+    for (; it != byExact_.end() && StartsWith(Exact(entries_[*it]), exactPrefix); ++it) {
+        if (whole && Exact(entries_[*it]).size() != exactPrefix.size()) break;
         hits.push_back(*it);
     }
     return Best(hits, limit, now);
@@ -255,9 +288,9 @@ std::vector<WordIndex::Found> WordIndex::LaxMatches(const std::string& laxPrefix
     std::vector<std::uint32_t> hits;
     auto it = std::lower_bound(
         byLax_.begin(), byLax_.end(), laxPrefix,
-        [&](std::uint32_t e, const std::string& key) { return entries_[e].lax < key; });
-    for (; it != byLax_.end() && StartsWith(entries_[*it].lax, laxPrefix); ++it) {
-        if (whole && entries_[*it].lax.size() != laxPrefix.size()) break;
+        [&](std::uint32_t e, const std::string& key) { return Lax(entries_[e]) < key; });
+    for (; it != byLax_.end() && StartsWith(Lax(entries_[*it]), laxPrefix); ++it) {
+        if (whole && Lax(entries_[*it]).size() != laxPrefix.size()) break;
         hits.push_back(*it);
     }
     return Best(hits, limit, now);
@@ -266,8 +299,10 @@ std::vector<WordIndex::Found> WordIndex::LaxMatches(const std::string& laxPrefix
 std::vector<QString> WordIndex::Words() const {
     std::vector<QString> words;
     words.reserve(byExact_.size());
-    for (const std::uint32_t e : byExact_)
-        words.push_back(QString::fromStdString(entries_[e].word));
+    for (const std::uint32_t e : byExact_) {
+        const std::string_view word = Word(entries_[e]);
+        words.push_back(QString::fromUtf8(word.data(), qsizetype(word.size())));
+    }
     return words;
 }
 

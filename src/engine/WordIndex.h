@@ -19,6 +19,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace orv::engine {
@@ -64,16 +65,28 @@ class WordIndex {
     std::vector<QString> Words() const;
 
   private:
+    // Every entry's texts live in one arena: a hundred thousand learned words
+    // cost a few megabytes, not a string object each.
     struct Entry {
-        std::string word;   // UTF-8
-        std::string exact;  // only where it differs from word (a phrase)
-        std::string lax;
-        std::uint32_t weight = 0;  // lexicon weight, 0 when learned only
-        std::uint32_t count = 0;   // times committed, 0 when not learned
-        std::int64_t lastUsed = 0;
-        int lexicon = -1;
-        const std::string& Exact() const { return exact.empty() ? word : exact; }
+        std::uint32_t text = 0;      // offset of the word, then its lax key, then
+                                     // its exact key where that differs (a phrase)
+        std::uint16_t wordSize = 0;  // UTF-8 bytes
+        std::uint16_t laxSize = 0;
+        std::uint16_t exactSize = 0;  // 0: the word itself
+        bool inLexicon = false;
+        std::uint32_t weight = 0;    // lexicon weight, 0 when learned only
+        std::uint32_t count = 0;     // times committed, 0 when not learned
+        std::uint32_t lastUsed = 0;  // seconds since the epoch (until 2106)
     };
+    std::string_view Word(const Entry& e) const { return {arena_.data() + e.text, e.wordSize}; }
+    std::string_view Lax(const Entry& e) const {
+        return {arena_.data() + e.text + e.wordSize, e.laxSize};
+    }
+    std::string_view Exact(const Entry& e) const {
+        return e.exactSize == 0
+                   ? Word(e)
+                   : std::string_view(arena_.data() + e.text + e.wordSize + e.laxSize, e.exactSize);
+    }
 
     // The entry of a word, or -1.
     int Find(const std::string& word) const;
@@ -85,6 +98,7 @@ class WordIndex {
     double Rank(const Entry& entry, std::int64_t now) const;
     std::vector<Found> Best(std::vector<std::uint32_t>& hits, int limit, std::int64_t now) const;
 
+    std::string arena_;
     std::vector<Entry> entries_;
     std::vector<std::uint32_t> free_;     // entries of forgotten learned words, for reuse
     std::vector<std::uint32_t> byExact_;  // entry indexes in exact-key order

@@ -7,6 +7,7 @@
 #include "support/TestDatabase.h"
 
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace orv;
@@ -214,6 +215,38 @@ class WordsTest : public QObject {
             s.Reset();
             plain.Reset();
         }
+    }
+
+    // Two engines (an IBus and a Fcitx5 process, say) on one store: what
+    // either learns the other offers from its next word on, and what one
+    // forgets is gone in both.
+    void twoEnginesShareWhatTheyLearn() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("learned.sqlite");
+        WordStore storeA(path), storeB(path);
+        Vocabulary a(*db_, &storeA), b(*db_, &storeB);
+        TypingSession sa(db_.get(), data::ScriptTable::Siddham);
+        TypingSession sb(db_.get(), data::ScriptTable::Lantsa);
+        sa.SetWords(&a, true, true);
+        sb.SetWords(&b, true, true);
+        for (int round = 0; round < 3; ++round) {
+            Type(sa, "vajrakumaaratara ");
+            Type(sb, "padmakumaaratara ");
+        }
+        storeA.Flush();
+        storeB.Flush();
+        const std::pair<TypingSession*, Vocabulary*> engines[] = {{&sb, &b}, {&sa, &a}};
+        const char* learned[] = {"vajrakumāratara", "padmakumāratara"};  // by the other one
+        for (int i = 0; i < 2; ++i) {
+            auto [session, vocabulary] = engines[i];
+            QTRY_VERIFY_WITH_TIMEOUT((vocabulary->Sync(), vocabulary->IsLearned(learned[i])), 5000);
+            Type(*session, QString(learned[i]).left(7));
+            QVERIFY2(Page(*session).contains(learned[i]), qPrintable(Page(*session).join(u',')));
+            session->Reset();
+        }
+        a.Forget("padmakumāratara");
+        storeA.Flush();
+        QTRY_VERIFY_WITH_TIMEOUT((b.Sync(), !b.IsLearned("padmakumāratara")), 5000);
     }
 
     // Guesses read plain letters as Sanskrit is spelled, and nothing else.

@@ -257,6 +257,13 @@ def learning(step):
         ok, detail = run_case(daemon.bus, "orvanta-siddham", ["ratnak"],
                               lambda c: c.glyphs()[1:2] == [spell("ratnaketutara")])
         report(ok, "learning: known after a restart of the daemon", detail)
+
+        def forget(c):
+            c.ic.property_activate("orvanta-forget", IBus.PropState.UNCHECKED)
+            c.type("ratnak")
+        ok, detail = run_case(daemon.bus, "orvanta-siddham", [forget],
+                              lambda c: spell("ratnaketutara") not in c.glyphs())
+        report(ok, "learning: the menu forgets every learned word", detail)
     daemon.stop()
 
 
