@@ -693,7 +693,8 @@ CORPUS = os.path.join(HERE, os.pardir, "tests", "corpus", "corpus.txt")
 # Mantra phrases and names stand first among unseen entries, because a
 # typist enters them whole and often; generated inflections, which no text
 # here attests, come last.
-BASE = {"mantras": 60, "names": 50, "dictionary": 40, "corpus": 30, "inflections": 5}
+BASE = {"mantras": 60, "names": 50, "dictionary": 40, "corpus": 30, "inflections": 5,
+        "sandhi": 3}
 
 _WORD = re.compile(r"[^\s|.,]+")
 
@@ -779,6 +780,38 @@ def inflections(stems, dictionary):
     return forms
 
 
+# The final sounds of a word as running text writes them before the next
+# word (external sandhi), each in place of the form before a pause:
+# devāḥ -> devā, buddhaḥ -> buddho, gatiḥ -> gatir, namaḥ -> namaś / namas,
+# evam -> evaṃ, prāṇātipātāt -> prāṇātipātād, bhagavān -> bhagavāṃs.
+SANDHI = [
+    ("āḥ", ["ā"]),
+    ("aḥ", ["o"]),
+    ("ḥ", ["r", "ś", "s"]),
+    ("m", ["ṃ"]),
+    ("ṃ", ["m"]),
+    ("t", ["d"]),
+    ("n", ["ṃs", "ṃś"]),
+]
+
+
+def sandhi_forms(words):
+    """The sandhi forms of single words: every rule whose ending the word has
+    (aḥ takes o, and ś and s as any ḥ does; iḥ and uḥ take r)."""
+    forms = []
+    for w in words:
+        if " " in w:
+            continue
+        for ending, replacements in SANDHI:
+            if not w.endswith(ending):
+                continue
+            for r in replacements:
+                if ending == "ḥ" and r == "r" and w[-2:-1] in ("a", "ā"):
+                    continue  # aḥ and āḥ never take r
+                forms.append(w[:-len(ending)] + r)
+    return forms
+
+
 def word_rows(dictionary_trans):
     """The rows of tbl_words, (transliteration, siddham, lantsa, weight), in
     code point order of the transliteration; and the entries per source."""
@@ -793,6 +826,7 @@ def word_rows(dictionary_trans):
     sources["inflections"] = inflections(read_list("stems", False), set(dictionary))
     for name in list(sources):
         sources[name] = [e for e in sources[name] if spellable(e)]
+    sources["sandhi"] = [e for e in sandhi_forms(set().union(*sources.values())) if spellable(e)]
 
     # Occurrences in practice text: single words by count, phrases as runs
     # of whole words.

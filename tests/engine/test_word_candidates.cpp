@@ -151,22 +151,21 @@ class WordsTest : public QObject {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("wanted");  // a reading on the first page
         QTest::addColumn<int>("at");          // its position there, -1: anywhere
-        QTest::newRow("whole word first") << "gate"
-                                          << "gate" << 0;
-        QTest::newRow("lax after the literal") << "svaha"
-                                               << "svāhā" << 1;
-        QTest::newRow("lax phrase") << "namah"
-                                    << "namaḥ" << 1;
-        QTest::newRow("completion") << "prajnaapaa"
-                                    << "prajñāpāramitā" << -1;
-        QTest::newRow("completion of a phrase") << "namorat"
-                                                << "namo ratnatrayāya" << -1;
-        QTest::newRow("lax completion") << "avalokit"
-                                        << "avalokiteśvara" << -1;
-        QTest::newRow("guess") << "mahakarunikaya"
-                               << "mahākāruṇikāya" << -1;
-        QTest::newRow("syllables still there") << "ka"
-                                               << "ka" << 0;
+        const std::tuple<const char*, const char*, const char*, int> rows[] = {
+            {"whole word first", "gate", "gate", 0},
+            {"lax after the literal", "svaha", "svāhā", 1},
+            {"lax phrase", "namah", "namaḥ", 1},
+            {"completion", "prajnaapaa", "prajñāpāramitā", -1},
+            {"completion of a phrase", "namorat", "namo ratnatrayāya", -1},
+            {"lax completion", "avalokit", "avalokiteśvara", -1},
+            {"compound", "bhik.susa.mghe", "bhikṣusaṃghena", -1},
+            {"lax compound", "bhiksusamghe", "bhikṣusaṃghena", -1},
+            {"sandhi form", "deva", "devā", -1},
+            {"guess", "mahakarunikaya", "mahākāruṇikāya", -1},
+            {"syllables still there", "ka", "ka", 0},
+        };
+        for (const auto& [what, typed, wanted, at] : rows)
+            QTest::newRow(what) << QString(typed) << QString(wanted) << at;
     }
     void firstPageOffersTheWord() {
         QFETCH(QString, typed);
