@@ -124,7 +124,7 @@ Effort Measure(const QStringList& words, data::Database& db, Vocabulary* vocabul
             }
             if (spent < 0) ++effort.missing;
             if (qEnvironmentVariableIsSet("ORV_TYPIST_WORDS"))
-                printf("%d/%d %s\n", int(spent), int(Keys(word).size()), qPrintable(word));
+                printf("%d/%d %s %d\n", int(spent), int(Keys(word).size()), qPrintable(word), int(syllables.size()));
             effort.keys += (spent < 0 ? Keys(word).size() + 1 : spent) + 1;  // the blank
         } else {
             for (const QString& syllable : syllables) {

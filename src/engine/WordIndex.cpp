@@ -268,29 +268,16 @@ std::vector<WordIndex::Found> WordIndex::Best(std::vector<std::uint32_t>& hits, 
     return found;
 }
 
-std::vector<WordIndex::Found> WordIndex::Completions(const std::string& exactPrefix, int limit,
-                                                     std::int64_t now, bool whole) const {
-    if (exactPrefix.empty()) return {};
+std::vector<WordIndex::Found> WordIndex::Matches(bool lax, const std::string& prefix, bool whole,
+                                                 int limit, std::int64_t now) const {
+    if (prefix.empty()) return {};
+    const std::vector<std::uint32_t>& index = lax ? byLax_ : byExact_;
+    const auto key = [&](std::uint32_t e) { return lax ? Lax(entries_[e]) : Exact(entries_[e]); };
     std::vector<std::uint32_t> hits;
-    auto it = std::lower_bound(
-        byExact_.begin(), byExact_.end(), exactPrefix,
-        [&](std::uint32_t e, const std::string& key) { return Exact(entries_[e]) < key; });
-    for (; it != byExact_.end() && StartsWith(Exact(entries_[*it]), exactPrefix); ++it) {
-        if (whole && Exact(entries_[*it]).size() != exactPrefix.size()) break;
-        hits.push_back(*it);
-    }
-    return Best(hits, limit, now);
-}
-
-std::vector<WordIndex::Found> WordIndex::LaxMatches(const std::string& laxPrefix, bool whole,
-                                                    int limit, std::int64_t now) const {
-    if (laxPrefix.empty()) return {};
-    std::vector<std::uint32_t> hits;
-    auto it = std::lower_bound(
-        byLax_.begin(), byLax_.end(), laxPrefix,
-        [&](std::uint32_t e, const std::string& key) { return Lax(entries_[e]) < key; });
-    for (; it != byLax_.end() && StartsWith(Lax(entries_[*it]), laxPrefix); ++it) {
-        if (whole && Lax(entries_[*it]).size() != laxPrefix.size()) break;
+    auto it = std::lower_bound(index.begin(), index.end(), prefix,
+                               [&](std::uint32_t e, const std::string& k) { return key(e) < k; });
+    for (; it != index.end() && StartsWith(key(*it), prefix); ++it) {
+        if (whole && key(*it).size() != prefix.size()) break;
         hits.push_back(*it);
     }
     return Best(hits, limit, now);

@@ -55,10 +55,14 @@ class WordIndex {
     // Words whose exact key equals (`whole`) or begins with `exactPrefix`,
     // best first, at most `limit`.
     std::vector<Found> Completions(const std::string& exactPrefix, int limit, std::int64_t now,
-                                   bool whole = false) const;
+                                   bool whole = false) const {
+        return Matches(false, exactPrefix, whole, limit, now);
+    }
     // Words whose lax key equals (`whole`) or begins with `laxPrefix`.
     std::vector<Found> LaxMatches(const std::string& laxPrefix, bool whole, int limit,
-                                  std::int64_t now) const;
+                                  std::int64_t now) const {
+        return Matches(true, laxPrefix, whole, limit, now);
+    }
 
     // Every word's transliteration, learned and lexicon alike (the guesser
     // learns how Sanskrit is spelled from them).
@@ -96,6 +100,8 @@ class WordIndex {
     void Merge(std::vector<std::uint32_t>& added);
     void Remove(int entry);
     double Rank(const Entry& entry, std::int64_t now) const;
+    std::vector<Found> Matches(bool lax, const std::string& prefix, bool whole, int limit,
+                               std::int64_t now) const;
     std::vector<Found> Best(std::vector<std::uint32_t>& hits, int limit, std::int64_t now) const;
 
     std::string arena_;
