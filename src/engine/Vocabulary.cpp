@@ -110,8 +110,15 @@ void Vocabulary::AddCompounds(const std::string& key, bool lax,
         if (head.empty() || head.front().word.contains(u' ')) continue;
         const auto tails = lax ? index_.LaxMatches(rest, false, kCompounds, now)
                                : index_.Completions(rest, kCompounds, now);
-        for (const WordIndex::Found& tail : tails)
-            if (!tail.word.contains(u' ')) add(head.front().word + tail.word, false);
+        for (const WordIndex::Found& tail : tails) {
+            const QString joined = head.front().word + tail.word;
+            // A phrase the lexicon holds (namo ratnatrayāya) is offered as
+            // such, not run together as a compound.
+            if (tail.word.contains(u' ') ||
+                !index_.Completions(ExactKey(joined), 1, now, true).empty())
+                continue;
+            add(joined, false);
+        }
         if (!tails.empty()) return;
     }
 }

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# A picture of an input method's candidate window after typing "ka" into a
+# A picture of an input method's candidate window after typing "ka" (or $ORV_SCREENSHOT_TEXT) into a
 # Qt text field: a private X server with openbox, a private D-Bus session,
 # the framework's daemon drawing its own candidate window with the build
 # tree's engine, their files and sockets in a short private folder under
@@ -126,7 +126,7 @@ if [ "$framework" = ibus ]; then
   wait_for 20 engine_set || { echo "the engine was not set" >&2; exit 1; }
 fi
 sleep 1
-xdotool type --delay 200 ka
+xdotool type --delay 200 "${ORV_SCREENSHOT_TEXT:-ka}"
 sleep 2
 import -window root "$work/screen.png"
 # The text field and the candidate window below it: everything that is not
