@@ -75,6 +75,16 @@ void Show(OrvIBusEngine* self) {
     engine::TypingSession& session = *self->session;
     Shown& shown = *self->shown;
     if (const QString commit = session.TakeCommit(); !commit.isEmpty()) {
+        // The preedit the commit replaces goes first: a client that commits
+        // its preedit itself when the focus leaves (GTK's module in
+        // asynchronous mode) could otherwise do so between the two messages
+        // and write the text twice.
+        if (!shown.preedit.isEmpty()) {
+            shown.preedit.clear();
+            shown.cursor = 0;
+            ibus_engine_update_preedit_text_with_mode(engine, Text(QString()), 0, FALSE,
+                                                      IBUS_ENGINE_PREEDIT_COMMIT);
+        }
         ibus_engine_commit_text(engine, Text(commit));
     }
     if (const QString notice = session.TakeNotice(); !notice.isEmpty()) {
