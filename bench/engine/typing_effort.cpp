@@ -124,7 +124,8 @@ Effort Measure(const QStringList& words, data::Database& db, Vocabulary* vocabul
             }
             if (spent < 0) ++effort.missing;
             if (qEnvironmentVariableIsSet("ORV_TYPIST_WORDS"))
-                printf("%d/%d %s %d\n", int(spent), int(Keys(word).size()), qPrintable(word), int(syllables.size()));
+                printf("%d/%d %s %d\n", int(spent), int(Keys(word).size()), qPrintable(word),
+                       int(syllables.size()));
             effort.keys += (spent < 0 ? Keys(word).size() + 1 : spent) + 1;  // the blank
         } else {
             for (const QString& syllable : syllables) {
@@ -142,9 +143,9 @@ Effort Measure(const QStringList& words, data::Database& db, Vocabulary* vocabul
 
 // How many words typed without diacritics show on the first page.
 int LaxFirstPage(const QStringList& words, data::Database& db, Vocabulary& vocabulary,
-                 bool learning) {
+                 bool wordMode, bool learning) {
     TypingSession session(&db, data::ScriptTable::Siddham);
-    session.SetWords(&vocabulary, true, learning);
+    session.SetWords(&vocabulary, wordMode, learning);
     int found = 0;
     for (const QString& word : words) {
         const QString target = vocabulary.Spell(word, data::ScriptTable::Siddham);
@@ -214,12 +215,14 @@ int main(int argc, char** argv) {
         report("plain letters, learning",
                Measure(words, *db, &vocabulary, true, true, Typist::Plain));
     }
-    for (const bool learning : {false, true}) {
+    const std::pair<const char*, bool> modes[] = {
+        {"syllables only:", false}, {"nothing learned:", false}, {"learning:", true}};
+    for (const auto& [what, learning] : modes) {
         Vocabulary vocabulary(*db, nullptr);
-        const int found = LaxFirstPage(words, *db, vocabulary, learning);
-        printf("without diacritics, %-14s %5.1f %% of words on the first page (%d of %lld)\n",
-               learning ? "learning:" : "nothing learned:", 100.0 * found / double(words.size()),
-               found, qlonglong(words.size()));
+        const bool wordMode = what != modes[0].first;
+        const int found = LaxFirstPage(words, *db, vocabulary, wordMode, learning);
+        printf("without diacritics, %-17s %5.1f %% of words on the first page (%d of %lld)\n", what,
+               100.0 * found / double(words.size()), found, qlonglong(words.size()));
     }
     return 0;
 }
