@@ -16,12 +16,6 @@ constexpr double kHalfLife = 14.0 * 24 * 3600;
 // Any learned word ranks above every lexicon entry.
 constexpr double kLearnedFirst = 1e12;
 
-QString Folded(QStringView word) {
-    QString text = word.toString().normalized(QString::NormalizationForm_C).toLower();
-    text.replace(QChar(0x1E41), QChar(0x1E43));  // ṁ -> ṃ
-    return text;
-}
-
 // A time as an entry keeps it.
 std::uint32_t Seconds(std::int64_t time) {
     return std::uint32_t(std::clamp<std::int64_t>(time, 0, UINT32_MAX));
@@ -51,7 +45,7 @@ void Replace(std::string& s, std::string_view from, std::string_view to) {
 }  // namespace
 
 std::string ExactKey(QStringView word) {
-    QString text = Folded(word);
+    QString text = LearnedForm(word);
     text.removeIf(IsBlank);
     return text.toStdString();
 }
@@ -137,7 +131,7 @@ void WordIndex::Remove(int entry) {
 }
 
 void WordIndex::AddLexicon(const QString& word, std::uint32_t weight) {
-    const QString form = Folded(word).simplified();
+    const QString form = LearnedForm(word);
     if (form.isEmpty()) return;
     int at = Find(form.toStdString());
     if (at < 0) at = Add(form);
@@ -148,7 +142,7 @@ void WordIndex::AddLexicon(const QString& word, std::uint32_t weight) {
 }
 
 void WordIndex::Learn(const QString& word, std::int64_t now) {
-    const QString form = Folded(word).simplified();
+    const QString form = LearnedForm(word);
     if (form.isEmpty()) return;
     int at = Find(form.toStdString());
     if (at < 0) at = Add(form);
@@ -199,7 +193,7 @@ void WordIndex::SetLearned(const std::vector<LearnedWord>& words) {
     for (size_t i = 0; i < words.size(); ++i) {
         const LearnedWord& learned = words[i];
         if (superseded[i]) continue;
-        const QString form = Folded(learned.word).simplified();
+        const QString form = LearnedForm(learned.word);
         if (form.isEmpty()) continue;
         int at = Find(form.toStdString());
         if (at < 0) {
@@ -229,7 +223,7 @@ void WordIndex::ForgetAllLearned() {
 }
 
 bool WordIndex::IsLearned(const QString& word) const {
-    const int at = Find(Folded(word).simplified().toStdString());
+    const int at = Find(LearnedForm(word).toStdString());
     return at >= 0 && entries_[size_t(at)].count > 0;
 }
 

@@ -24,7 +24,7 @@
 
 namespace orv::engine {
 
-// The exact key: the word in NFC and lower case, ṁ read as ṃ, without blanks.
+// The exact key: the word in its learned form (LearnedForm), without blanks.
 std::string ExactKey(QStringView word);
 // The lax key, plain ASCII letters; empty when the word has a letter no
 // Latin transliteration writes (Siddham, Devanagari).
