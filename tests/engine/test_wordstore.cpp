@@ -117,20 +117,15 @@ class WordStoreTest : public QObject {
     void learnedForm_data() {
         QTest::addColumn<QString>("in");
         QTest::addColumn<QString>("out");
-        QTest::newRow("case") << "Namo"
-                              << "namo";
-        QTest::newRow("blanks") << "  namo \t ratna\ntrayāya "
-                                << "namo ratna trayāya";
-        QTest::newRow("iso anusvara") << "OṀ"
-                                      << "oṃ";
-        QTest::newRow("decomposed") << "hu\u0304m\u0323"
-                                    << "hūṃ";
-        QTest::newRow("siddham") << "𑖭𑖿𑖪𑖯𑖮𑖯"
-                                 << "𑖭𑖿𑖪𑖯𑖮𑖯";
-        QTest::newRow("no letter") << " 123 || "
-                                   << "";
-        QTest::newRow("empty") << ""
-                               << "";
+        const std::pair<const char*, const char*> rows[] = {
+            {"Namo", "namo"},
+            {"  namo \t ratna\ntrayāya ", "namo ratna trayāya"},
+            {"OṀ", "oṃ"},
+            {"hu\u0304m\u0323", "hūṃ"},
+            {"𑖭𑖿𑖪𑖯𑖮𑖯", "𑖭𑖿𑖪𑖯𑖮𑖯"},
+            {" 123 || ", ""},
+            {"", ""}};
+        for (const auto& [in, out] : rows) QTest::newRow(in) << QString(in) << QString(out);
     }
     void learnedForm() {
         QFETCH(QString, in);
@@ -166,14 +161,13 @@ class WordStoreTest : public QObject {
     void storesSeeEachOther_data() {
         QTest::addColumn<QString>("steps");  // A+w learn, A-w forget, A! forget all
         QTest::addColumn<QString>("expected");
-        QTest::newRow("both learn") << "A+namo B+svāhā B+namo"
-                                    << "namo:2 svāhā:1";
-        QTest::newRow("forget") << "A+namo A+oṃ B-namo"
-                                << "oṃ:1";
-        QTest::newRow("learn after forget") << "A+namo B-namo A+namo"
-                                            << "namo:1";
-        QTest::newRow("forget all") << "A+namo B+oṃ A! B+hūṃ"
-                                    << "hūṃ:1";
+        const std::pair<const char*, const char*> rows[] = {
+            {"A+namo B+svāhā B+namo", "namo:2 svāhā:1"},  // both learn
+            {"A+namo A+oṃ B-namo", "oṃ:1"},               // forget
+            {"A+namo B-namo A+namo", "namo:1"},           // learn after forget
+            {"A+namo B+oṃ A! B+hūṃ", "hūṃ:1"}};           // forget all
+        for (const auto& [steps, expected] : rows)
+            QTest::newRow(steps) << QString(steps) << QString(expected);
     }
     void storesSeeEachOther() {
         QFETCH(QString, steps);
@@ -291,14 +285,13 @@ class WordStoreTest : public QObject {
     void unwritablePauses_data() {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("readable");
-        QTest::newRow("folder is a file") << "file-parent"
-                                          << "";
-        QTest::newRow("read-only folder") << "folder"
-                                          << "namo:2";
-        QTest::newRow("read-only file") << "file"
-                                        << "namo:2";
-        QTest::newRow("full disk") << "full"
-                                   << "namo:2";
+        const std::tuple<const char*, const char*, const char*> rows[] = {
+            {"folder is a file", "file-parent", ""},
+            {"read-only folder", "folder", "namo:2"},
+            {"read-only file", "file", "namo:2"},
+            {"full disk", "full", "namo:2"}};
+        for (const auto& [what, kind, readable] : rows)
+            QTest::newRow(what) << QString(kind) << QString(readable);
     }
     void unwritablePauses() {
         QFETCH(QString, kind);
@@ -418,28 +411,22 @@ class WordStoreTest : public QObject {
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("output");  // standard output, or the start of standard error
         QTest::addColumn<QString>("after");   // the store's words afterwards
-        QTest::newRow("import") << QStringList{"import", "-"} << 0 << "2 words imported\n"
-                                << "namo:2 oṃ:1";
-        QTest::newRow("export") << QStringList{"export"} << 0 << "oṃ\t1\t100\n"
-                                << "oṃ:1";
-        QTest::newRow("forget") << QStringList{"forget", "OṀ", "svāhā"} << 0 << ""
-                                << "";
-        QTest::newRow("forget all") << QStringList{"forget", "--all"} << 0 << ""
-                                    << "";
-        QTest::newRow("missing input") << QStringList{"import", "-", "no-such.txt"} << 1
-                                       << "orvanta-words: cannot read no-such.txt"
-                                       << "oṃ:1";
-        QTest::newRow("no command") << QStringList{} << 2 << "orvanta-words: no command"
-                                    << "oṃ:1";
-        QTest::newRow("bad option")
-            << QStringList{"export", "-x"} << 2 << "orvanta-words: unknown option"
-            << "oṃ:1";
-        QTest::newRow("two outputs")
-            << QStringList{"export", "a", "b"} << 2 << "orvanta-words: export takes"
-            << "oṃ:1";
-        QTest::newRow("forget mixed")
-            << QStringList{"forget", "x", "--all"} << 2 << "orvanta-words: forget takes"
-            << "oṃ:1";
+        const std::tuple<const char*, QStringList, int, const char*, const char*> rows[] = {
+            {"import", {"import", "-"}, 0, "2 words imported\n", "namo:2 oṃ:1"},
+            {"export", {"export"}, 0, "oṃ\t1\t100\n", "oṃ:1"},
+            {"forget", {"forget", "OṀ", "svāhā"}, 0, "", ""},
+            {"forget all", {"forget", "--all"}, 0, "", ""},
+            {"missing input",
+             {"import", "-", "no-such.txt"},
+             1,
+             "orvanta-words: cannot read no-such.txt",
+             "oṃ:1"},
+            {"no command", {}, 2, "orvanta-words: no command", "oṃ:1"},
+            {"bad option", {"export", "-x"}, 2, "orvanta-words: unknown option", "oṃ:1"},
+            {"two outputs", {"export", "a", "b"}, 2, "orvanta-words: export takes", "oṃ:1"},
+            {"forget mixed", {"forget", "x", "--all"}, 2, "orvanta-words: forget takes", "oṃ:1"}};
+        for (const auto& [what, args, status, output, after] : rows)
+            QTest::newRow(what) << args << status << QString(output) << QString(after);
     }
     void command() {
         QFETCH(QStringList, args);

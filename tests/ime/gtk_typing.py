@@ -14,6 +14,7 @@ import select
 import signal
 import subprocess
 import time
+import unicodedata
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 OM, KA = "\U0001158C\U000115BD", "\U0001158E"
@@ -141,7 +142,6 @@ WORD_CASES = [
 def split_candidate(text):
     """[glyphs, reading] of a candidate's text: the glyphs (a phrase's have
     blanks), a blank, the Latin reading."""
-    import unicodedata
     at = next((i for i, ch in enumerate(text) if unicodedata.name(ch, "").startswith("LATIN")),
               len(text))
     return [text[:at].rstrip(), text[at:]]
