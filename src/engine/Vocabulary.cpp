@@ -144,18 +144,15 @@ void Vocabulary::ForgetAll() {
 void Vocabulary::Sync() {
     if (!store_) return;
     store_->CheckNow();
-    while (auto changes = store_->TakeChanges()) {
-        if (changes->reset) index_.ForgetAllLearned();
-        index_.SetLearned(changes->words);
-        // A whole store read at once: its words' transient copies go back
-        // to the system, not only to the allocator.
-        if (changes->words.size() > 10000) {
-            changes.reset();
-            malloc_trim(0);
-            continue;
-        }
-        if (changes->words.empty() && !changes->reset) break;
-    }
+    std::optional<WordStore::Changes> changes = store_->TakeChanges();  // all there is, at once
+    if (!changes) return;
+    if (changes->reset) index_.ForgetAllLearned();
+    index_.SetLearned(changes->words);
+    const bool whole = changes->words.size() > 10000;
+    changes.reset();
+    // A whole store read at once: its words' transient copies go back to
+    // the system, not only to the allocator.
+    if (whole) malloc_trim(0);
 }
 
 }  // namespace orv::engine
