@@ -130,26 +130,28 @@ void WordIndex::Remove(int entry) {
     free_.push_back(at);
 }
 
-void WordIndex::AddLexicon(const QString& word, std::uint32_t weight) {
+WordIndex::Entry* WordIndex::Entered(const QString& word) {
     const QString form = LearnedForm(word);
-    if (form.isEmpty()) return;
+    if (form.isEmpty()) return nullptr;
     int at = Find(form.toStdString());
     if (at < 0) at = Add(form);
-    Entry& entry = entries_[size_t(at)];
-    if (!entry.inLexicon) ++lexiconSize_;
-    entry.inLexicon = true;
-    entry.weight = std::max(entry.weight, std::max<std::uint32_t>(weight, 1));
+    return &entries_[size_t(at)];
+}
+
+void WordIndex::AddLexicon(const QString& word, std::uint32_t weight) {
+    Entry* entry = Entered(word);
+    if (!entry) return;
+    if (!entry->inLexicon) ++lexiconSize_;
+    entry->inLexicon = true;
+    entry->weight = std::max(entry->weight, std::max<std::uint32_t>(weight, 1));
 }
 
 void WordIndex::Learn(const QString& word, std::int64_t now) {
-    const QString form = LearnedForm(word);
-    if (form.isEmpty()) return;
-    int at = Find(form.toStdString());
-    if (at < 0) at = Add(form);
-    Entry& entry = entries_[size_t(at)];
-    if (entry.count == 0) ++learned_;
-    ++entry.count;
-    entry.lastUsed = std::max(entry.lastUsed, Seconds(now));
+    Entry* entry = Entered(word);
+    if (!entry) return;
+    if (entry->count == 0) ++learned_;
+    ++entry->count;
+    entry->lastUsed = std::max(entry->lastUsed, Seconds(now));
 }
 
 void WordIndex::Merge(std::vector<std::uint32_t>& added) {

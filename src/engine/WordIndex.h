@@ -98,6 +98,8 @@ class WordIndex {
     // Merge.
     int Add(const QString& word, bool sorted = true);
     void Merge(std::vector<std::uint32_t>& added);
+    // The entry of a word, made when there is none; null for no word.
+    Entry* Entered(const QString& word);
     void Remove(int entry);
     double Rank(const Entry& entry, std::int64_t now) const;
     std::vector<Found> Matches(bool lax, const std::string& prefix, bool whole, int limit,
